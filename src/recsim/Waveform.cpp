@@ -21,14 +21,6 @@ std::uint64_t splitmix(std::uint64_t z) {
 
 std::uint64_t mixSeed(std::uint64_t a, std::uint64_t b) { return splitmix(a ^ splitmix(b)); }
 
-double noiseAt(std::uint64_t seed, std::uint64_t index) {
-    const std::uint64_t h = splitmix(seed ^ (index * 0xD1B54A32D192ED03ull));
-    const double sum = static_cast<double>((h & 0xFFFF) + ((h >> 16) & 0xFFFF) +
-                                           ((h >> 32) & 0xFFFF) + (h >> 48));
-    // Four uniforms on 0..65535: mean 131070, standard deviation 65536 / sqrt(3).
-    return (sum - 131070.0) / 37837.2;
-}
-
 Waveform::Waveform(const RecorderImage& image, const StoredTest& test, int channel,
                    std::uint64_t prePoints, std::uint64_t noiseSeed)
     : m_kind(test.channels.at(static_cast<std::size_t>(channel)).signal.kind),
@@ -64,10 +56,6 @@ Waveform::Waveform(const RecorderImage& image, const StoredTest& test, int chann
     }
 }
 
-double Waveform::secondsAfterTrigger(std::uint64_t k) const {
-    return static_cast<double>(k) * m_dt - m_preSeconds;
-}
-
 double Waveform::cleanVolts(double t) const {
     switch (m_kind) {
     case SignalKind::Vod: {
@@ -96,17 +84,25 @@ double Waveform::cleanVolts(double t) const {
 
 double Waveform::volts(std::uint64_t k) const { return cleanVolts(secondsAfterTrigger(k)); }
 
-std::uint16_t Waveform::toCode(double v) const {
-    const double c = v * m_codePerVolt + m_codeOffset + 0.5;
-    if (!(c > 0)) return 0;
-    if (c >= 16383.0) return 16383;
-    return static_cast<std::uint16_t>(c);
-}
-
 std::uint16_t Waveform::code(std::uint64_t k) const {
     std::uint16_t c = 0;
     fill(k, 1, &c, 1);
     return c;
+}
+
+template <typename Volts>
+void Waveform::fillWith(std::uint64_t k0, std::size_t count, std::uint16_t* out, std::size_t stride,
+                        Volts volts) const {
+    const double noise = m_signal.noiseVolts;
+    if (noise == 0.0) {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i * stride] = toCode(volts(secondsAfterTrigger(k0 + i)));
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t k = k0 + i;
+        out[i * stride] = toCode(volts(secondsAfterTrigger(k)) + noise * noiseAt(m_seed, k));
+    }
 }
 
 void Waveform::fill(std::uint64_t k0, std::size_t count, std::uint16_t* out,
@@ -121,15 +117,26 @@ void Waveform::fill(std::uint64_t k0, std::size_t count, std::uint16_t* out,
             out[i * stride] = static_cast<std::uint16_t>((k0 + i + offset) & 0x3FFF);
         return;
     }
-    default:
-        break;
+    case SignalKind::Vod: {
+        // Whole probe before the front arrives, nothing left once it has run its length.
+        const double arrival = m_signal.arrivalMs * 1e-3;
+        const double end = arrival + m_signal.probeLengthM / m_signal.velocityMps;
+        const double before = cleanVolts(arrival);
+        fillWith(k0, count, out, stride, [&](double t) {
+            if (t <= arrival) return before;
+            if (t >= end) return 0.0;
+            return cleanVolts(t);
+        });
+        return;
     }
-    const double noise = m_signal.noiseVolts;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint64_t k = k0 + i;
-        double v = cleanVolts(secondsAfterTrigger(k));
-        if (noise != 0.0) v += noise * noiseAt(m_seed, k);
-        out[i * stride] = toCode(v);
+    case SignalKind::Level: {
+        const double level = m_signal.levelVolts;
+        fillWith(k0, count, out, stride, [level](double) { return level; });
+        return;
+    }
+    case SignalKind::Pulse:
+        fillWith(k0, count, out, stride, [this](double t) { return cleanVolts(t); });
+        return;
     }
 }
 

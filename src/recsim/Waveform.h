@@ -24,9 +24,19 @@ public:
     double volts(std::uint64_t k) const;
 
 private:
-    double secondsAfterTrigger(std::uint64_t k) const;
+    double secondsAfterTrigger(std::uint64_t k) const {
+        return static_cast<double>(k) * m_dt - m_preSeconds;
+    }
     double cleanVolts(double t) const;
-    std::uint16_t toCode(double volts) const;
+    std::uint16_t toCode(double volts) const {
+        const double c = volts * m_codePerVolt + m_codeOffset + 0.5;
+        if (!(c > 0)) return 0;
+        if (c >= 16383.0) return 16383;
+        return static_cast<std::uint16_t>(c);
+    }
+    template <typename Volts>
+    void fillWith(std::uint64_t k0, std::size_t count, std::uint16_t* out, std::size_t stride,
+                  Volts volts) const;
 
     SignalKind m_kind;
     ChannelSignal m_signal;
@@ -41,7 +51,17 @@ private:
 };
 
 // Deterministic standard-normal-like noise (sum of four uniforms, unit variance) for an index.
-double noiseAt(std::uint64_t seed, std::uint64_t index);
+inline double noiseAt(std::uint64_t seed, std::uint64_t index) {
+    // Two multiply-xorshift rounds: plenty for noise, cheap enough for every sample.
+    std::uint64_t h = (index + seed) * 0x9E3779B97F4A7C15ull;
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    const double sum = static_cast<double>((h & 0xFFFF) + ((h >> 16) & 0xFFFF) +
+                                           ((h >> 32) & 0xFFFF) + (h >> 48));
+    // Four uniforms on 0..65535: mean 131070, standard deviation 65536 / sqrt(3).
+    return (sum - 131070.0) / 37837.2;
+}
 std::uint64_t mixSeed(std::uint64_t a, std::uint64_t b);
 
 }  // namespace recsim

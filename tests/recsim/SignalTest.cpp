@@ -122,7 +122,8 @@ TEST(Signals, SameImageSameWordsOtherSeedOtherNoise) {
     const auto b = Emulator(image).expectedDataFile(1);
     EXPECT_NE(a, b);
     std::size_t close = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) close += std::abs(int(a[i]) - int(b[i])) < 30;
+    // The noise is bounded (at most 3.5 sigma each way), the signal itself is the same.
+    for (std::size_t i = 0; i < a.size(); ++i) close += std::abs(int(a[i]) - int(b[i])) <= 50;
     EXPECT_EQ(close, a.size()) << "only the noise differs";
 }
 
