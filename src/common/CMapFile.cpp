@@ -92,7 +92,7 @@ void CMapFile::updateChannelPoints() noexcept {
 
 bool CMapFile::bMapFileRead(const std::string& path, std::int32_t channelCount, bool b16Bit) {
     if (channelCount < 1) {
-        UnMapFile();
+        release();
         return fail("Cannot map \"" + path + "\": channel count " + std::to_string(channelCount) +
                     " is below 1");
     }
@@ -107,7 +107,7 @@ bool CMapFile::b1MapFileRead(const std::string& path) { return mapExisting(path,
 bool CMapFile::MapFile(const std::string& path) { return mapExisting(path, true); }
 
 bool CMapFile::mapExisting(const std::string& path, bool writable) {
-    UnMapFile();
+    release();
     m_lastError.clear();
     if (path.empty()) {
         return fail("Cannot map a file without a name");
@@ -152,7 +152,7 @@ bool CMapFile::mapExisting(const std::string& path, bool writable) {
 }
 
 bool CMapFile::MapFileNew(const std::string& path, std::int64_t size) {
-    UnMapFile();
+    release();
     m_lastError.clear();
     if (path.empty()) {
         return fail("Cannot create a file without a name");
@@ -206,7 +206,7 @@ bool CMapFile::MapFileNew(const std::string& path, std::int64_t size) {
 }
 
 bool CMapFile::MapFileTemp(std::int64_t size) {
-    UnMapFile();
+    release();
     m_lastError.clear();
     if (size < 1) {
         return fail("Cannot map " + std::to_string(size) + " bytes of memory");
