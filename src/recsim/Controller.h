@@ -39,6 +39,8 @@ public:
 
     Controller(const SettingsMemory& settings, GateArray& gate, Counters& counters)
         : m_settings(settings), m_gate(gate), m_counters(counters) {}
+    Controller(const Controller&) = delete;
+    Controller& operator=(const Controller&) = delete;
 
     // The data lines as the recorder sees them (bits 0..2) now read d.
     unsigned dataLines(std::uint8_t d) {

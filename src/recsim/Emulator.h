@@ -46,6 +46,9 @@ public:
     explicit Emulator(RecorderImage image);
     static std::unique_ptr<Emulator> fromFile(const std::filesystem::path& imageFile);
     ~Emulator() override;
+    // Its parts refer to each other: an emulator stays where it was made.
+    Emulator(const Emulator&) = delete;
+    Emulator& operator=(const Emulator&) = delete;
 
     std::uint8_t read(std::uint32_t address) override;
     void write(std::uint32_t address, std::uint8_t value) override;

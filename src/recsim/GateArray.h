@@ -34,6 +34,8 @@ public:
 
     GateArray(const std::vector<SlotContent>& slots, std::uint64_t memoryWords, int slotCount,
               Counters& counters);
+    GateArray(const GateArray&) = delete;
+    GateArray& operator=(const GateArray&) = delete;
 
     void configure(const Faults& faults) { m_faults = faults; }
     void writeRegister(std::uint8_t reg, std::uint8_t value);
