@@ -203,8 +203,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                m_times[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.report_label};
+            // With repetitions the median stands for the benchmark.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type == Run::RT_Iteration || median) && !run.error_occurred) {
+                m_times[run.run_name.str()] = {run.GetAdjustedRealTime(), run.report_label};
             }
         }
         ConsoleReporter::ReportRuns(runs);

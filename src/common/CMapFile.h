@@ -13,7 +13,7 @@
 //
 // Reading maps get no random-access hint: the dataset reads each channel front to back when it
 // opens a test and again when it redraws, and MADV_RANDOM turns the kernel's read-ahead off, so
-// a first pass over a 48 MiB file not yet in the page cache takes about 15 times as long as
+// a first pass over a 48 MiB file not yet in the page cache takes more than ten times as long as
 // with the kernel's default read-around (one 4 KiB read per page instead of large reads).
 // MADV_SEQUENTIAL and MADV_WILLNEED gain nothing measurable over the default for such passes.
 // Callers that read scattered single words of a file larger than memory may still ask for
