@@ -32,6 +32,9 @@ TEST(RealText, AtLeastOneAndAtMostEightDecimals) {
         {-1e-9, "0.0"},
         {-0.0, "0.0"},
         {0.000000016, "0.00000002"},
+        {0.000000005, "0.00000001"},  // half away from zero, on the decimal value
+        {-0.000000005, "-0.00000001"},
+        {1.000000125, "1.00000013"},
         {1e20, "100000000000000000000.0"},
     };
     for (const Case& c : cases) EXPECT_EQ(realText(c.value), c.text) << c.value;
