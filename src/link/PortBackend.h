@@ -2,12 +2,17 @@
 // One way to reach the parallel port's registers: read and write single bytes at absolute I/O
 // addresses. Backends: /dev/port, ioperm + inb/outb, and the recorder emulator. Everything
 // above this interface cannot tell them apart.
+//
+// The recorder link lives in vantrel::link, not in a top-level namespace "link": POSIX
+// declares a function ::link in <unistd.h>, which libstdc++ pulls in through <memory> and
+// gtest through its own headers, and a global namespace of the same name is then an error in
+// every such translation unit. Outside code names the types vantrel::link::PortBackend etc.
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
-namespace link {
+namespace vantrel::link {
 
 // The backend cannot reach the port at all (no permission, no such device). It makes a
 // port count as "recorder not found"; the message says why.
@@ -27,4 +32,4 @@ public:
     virtual std::string name() const = 0;
 };
 
-}  // namespace link
+}  // namespace vantrel::link
