@@ -6,7 +6,7 @@
 
 namespace recsim {
 
-std::unique_ptr<link::PortBackend> choosePortBackend() {
+std::unique_ptr<vantrel::link::PortBackend> choosePortBackend() {
     const char* image = std::getenv(kRecorderVariable);
     if (image == nullptr || *image == '\0') return nullptr;
     return Emulator::fromFile(image);

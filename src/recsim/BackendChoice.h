@@ -14,6 +14,6 @@ inline constexpr const char* kRecorderVariable = "VANTREL_RECORDER";
 // The emulator for the image named by VANTREL_RECORDER, or nullptr when the variable is unset
 // or empty. A variable naming an unusable image throws ImageError: falling back to the real
 // ports would hide the mistake and touch hardware the user did not mean to.
-std::unique_ptr<link::PortBackend> choosePortBackend();
+std::unique_ptr<vantrel::link::PortBackend> choosePortBackend();
 
 }  // namespace recsim

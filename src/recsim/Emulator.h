@@ -40,7 +40,7 @@ namespace recsim {
 
 inline constexpr std::uint8_t kFloating = 0xFF;
 
-class Emulator final : public link::PortBackend {
+class Emulator final : public vantrel::link::PortBackend {
 public:
     // Throws ImageError when the image is not valid.
     explicit Emulator(RecorderImage image);

@@ -38,7 +38,7 @@ struct Transfer {
 
 class PcReader {
 public:
-    PcReader(link::PortBackend& port, std::uint32_t base) : m_port(port), m_base(base) {}
+    PcReader(vantrel::link::PortBackend& port, std::uint32_t base) : m_port(port), m_base(base) {}
 
     std::uint8_t status() { return m_port.read(m_base + 1); }
     void data(std::uint8_t v) { m_port.write(m_base, v); }
@@ -82,7 +82,7 @@ public:
 private:
     void stopGateArray(Transfer& t);
 
-    link::PortBackend& m_port;
+    vantrel::link::PortBackend& m_port;
     std::uint32_t m_base;
     std::uint64_t m_lastWaitReads = 0;
 };
