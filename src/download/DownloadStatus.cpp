@@ -31,21 +31,11 @@ std::string storedTestKey(int t) { return "Stored Test " + std::to_string(t); }
 
 std::string lineKey(int n) { return "Line " + std::to_string(n); }
 
-void logPortLocation(Sets& sets, std::uint32_t port) { sets.WriteStatus(kPortLocKey, port); }
-
-void logDirectory(Sets& sets, std::int32_t slots, std::int32_t freeSlots, std::int32_t counter) {
-    sets.WriteStatus(kTotalTestsKey, slots);
-    sets.WriteStatus(kRemTestsKey, freeSlots);
-    sets.WriteStatus(kMesNoKey, counter);
-}
-
 void logStoredTests(Sets& sets, std::int32_t storedTests) {
     sets.WriteStatus(kNrTestsKey, storedTests);
 }
 
 void logTestStored(Sets& sets, int t) { sets.WriteStatus(storedTestKey(t), kTrue); }
-
-void logLineFailure(Sets& sets, int n, long result) { sets.WriteStatus(lineKey(n), result); }
 
 void ReportError(Sets& sets, long code) { reportFailedRun(sets, code); }
 

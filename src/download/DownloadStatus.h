@@ -5,11 +5,12 @@
 // to tell a failed run from a good one. The log is never cleared: keys are only added or
 // overwritten.
 //
-// Log keys, in the order a run writes them:
+// Log keys, in the order a run writes them (the link writes "PortLoc", the directory keys and
+// "Line n" through a StatusKeySink; the driver writes the others with the functions below):
 //   "PortLoc"       port base address in decimal, at every connection attempt (the last one stays)
-//   "Total Tests"   number of test slots          } from the directory read
+//   "Mes No"        measurement counter           } from the directory read
+//   "Total Tests"   number of test slots          }
 //   "Rem Tests"     number of free slots          }
-//   "Mes No"        measurement counter           }
 //   "NrTests"       stored tests = slots - free, after a good directory read
 //   "Stored Test t" "T", before the data transfer of test t (also when that transfer fails)
 //   "Line n"        result number of a failed read of settings line n
@@ -45,12 +46,10 @@ inline constexpr long kRecorderNotFound = 3341;   // not found on any port, or s
 inline constexpr long kDownloadFailed = 3342;     // a download failed
 inline constexpr long kDownloadCancelled = 3343;  // the user cancelled during chosen tests
 
-// The log keys the driver and the recorder link write, with their value forms.
-void logPortLocation(Sets& sets, std::uint32_t port);
-void logDirectory(Sets& sets, std::int32_t slots, std::int32_t freeSlots, std::int32_t counter);
+// "NrTests" = stored tests, after a good directory read.
 void logStoredTests(Sets& sets, std::int32_t storedTests);
+// "Stored Test t" = "T", before the data transfer of test t.
 void logTestStored(Sets& sets, int t);
-void logLineFailure(Sets& sets, int n, long result);
 
 // A failed run: "ErrorCode" = code, "Errors" = "T", "Complete" = "T" in the current set file,
 // then "Error" = "T" and "Complete" = "T" in the log.

@@ -1,6 +1,7 @@
 #pragma once
-// Numbers decoded from the bytes of a settings line (byte indexes 0 to 63). Each decoder
-// reads the line through the source, so a cached source reads every line at most once.
+// The recorder link's settings-line decoders applied to a line source (byte indexes 0 to 63,
+// std::out_of_range outside). Each decoder reads the line through the source, so a cached
+// source reads every line at most once.
 
 #include "download/LineSource.h"
 

@@ -1,15 +1,13 @@
 #pragma once
 // Where the settings writer gets the recorder's settings memory from: the 64 bytes of one
-// settings line. During a download this is the recorder link's cached line read; tests give
-// hand-made bytes.
+// settings line. During a download this is the recorder link's cached line read
+// (SettingsLinesSource); tests give hand-made bytes.
 
-#include <array>
-#include <cstdint>
+#include "link/LineDecoders.h"
 
 namespace download {
 
-inline constexpr int kSettingsLineBytes = 64;
-using LineBytes = std::array<std::uint8_t, kSettingsLineBytes>;
+using LineBytes = vantrel::link::LineBytes;
 
 class LineSource {
 public:

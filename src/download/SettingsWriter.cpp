@@ -1,10 +1,10 @@
 #include "download/SettingsWriter.h"
 
-#include "common/Error.h"
 #include "download/LineDecoding.h"
 #include "download/RecorderTables.h"
 #include "download/SettingsIndexError.h"
 #include "download/TestHeader.h"
+#include "link/LinkErrors.h"
 
 #include <algorithm>
 #include <array>
@@ -35,8 +35,7 @@ TriggerAndStop SettingsWriter::WriteTestSettings(int t, std::int32_t measurement
     m_sets.WriteSetting("DataCollector", "Corvane");
     m_sets.WriteSettingNumber("Measurement", measurement);
     if (measurement == 0)
-        throw common::Error(kPellionNotFound, kPellionNotFoundSource,
-                            "PellionNotFound Error " + std::to_string(kMeasurementZeroCode));
+        throw vantrel::link::recorderNotFound(kMeasurementZeroCode);
 
     const TestHeader header = readTestHeader(m_lines, t);
     const MemoryPositions at = memoryPositions(header, m_slots);

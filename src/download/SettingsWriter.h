@@ -3,10 +3,11 @@
 // was recorded with (sample rate, trigger, ranges, channels), where in the slot it starts and
 // stops, the channel calibration and the initial signal codes.
 //
-// The driver, per test t (NN = t as two digits):
+// The driver, per test t (NN = t as two digits), with the link's cached lines and directory:
 //   sets.SetCurrentSetFile(root + NN + ".crv");
-//   SettingsWriter writer(sets, lines, slots);          // slots from the directory
-//   const TriggerAndStop ts = writer.WriteTestSettings(t, measurementBase + t);
+//   SettingsLinesSource source(settingsLines);
+//   SettingsWriter writer(sets, source, directory.slots);
+//   const TriggerAndStop ts = writer.WriteTestSettings(t, directory.measurementNumber(t));
 //   sets.WriteSettingNumber("TestNr", t); ... ("NrTests", stored); ... ("ASTOP", ts.astop);
 //   writer.WriteInitialSamples(t);
 // then logs "Stored Test t" and transfers the samples with ts.astop.
@@ -34,10 +35,7 @@ struct TriggerAndStop {
     std::int32_t astop = 0;
 };
 
-// Error 3341 of the download side.
-inline constexpr long kPellionNotFound = 3341;
-inline constexpr const char* kPellionNotFoundSource = "Pln download";
-// Code in the description of 3341 for a measurement number of 0.
+// Code after "PellionNotFound Error " in error 3341 for a measurement number of 0.
 inline constexpr int kMeasurementZeroCode = 101;
 
 // First DAC value of the threshold voltage table and the table's extent: 21 entries of 3

@@ -3,6 +3,8 @@
 #include "WriterFixture.h"
 #include "common/Error.h"
 #include "download/DownloadStatus.h"
+#include "download/SettingsKeySink.h"
+#include "download/StatusKeySink.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -61,16 +63,19 @@ TEST_F(Status, ReportErrorBeforeTheFirstTestWritesOnlyTheLog) {
 }
 
 TEST_F(Status, SuccessfulRunLeavesItsKeysInOrder) {
-    logPortLocation(sets, 956);
-    logPortLocation(sets, 888);  // the recorder answered at the second port
-    logDirectory(sets, 4, 1, 123);
+    StatusKeySink link(sets);  // what the recorder link writes during the search
+    link.write("PortLoc", "956");
+    link.write("PortLoc", "888");  // the recorder answered at the second port
+    link.write("Mes No", "123");
+    link.write("Total Tests", "4");
+    link.write("Rem Tests", "1");
     logStoredTests(sets, 3);
     logTestStored(sets, 1);
     logTestStored(sets, 2);
     logTestStored(sets, 10);
     ReportComplete(sets);
     EXPECT_EQ(entries(sets.logFile()),
-              (std::vector<std::string>{"PortLoc=888", "Total Tests=4", "Rem Tests=1", "Mes No=123",
+              (std::vector<std::string>{"PortLoc=888", "Mes No=123", "Total Tests=4", "Rem Tests=1",
                                         "NrTests=3", "Stored Test 1=T", "Stored Test 2=T",
                                         "Stored Test 10=T", "Complete=T"}));
 }
@@ -91,9 +96,17 @@ TEST_F(Status, CancelDuringTheSecondTestMarksOnlyThatTestsSetFile) {
               (std::vector<std::string>{"Stored Test 1=T", "Stored Test 2=T", "Error=T", "Complete=T"}));
 }
 
-TEST_F(Status, LineFailureKeyHoldsTheStepResult) {
-    logLineFailure(sets, 96, 3301);
+TEST_F(Status, LinkKeysGoToTheLogAndTheCurrentSetFile) {
+    StatusKeySink log(sets);
+    SettingsKeySink settings(sets);
+    log.write(lineKey(96), "3301");
+    settings.write("ECP", "2");
+    sets.SetCurrentSetFile(dir / "CV_02.crv");
+    settings.write("SPP", "0");
     EXPECT_EQ(status("Line 96"), "3301");
+    EXPECT_EQ(common::ini::readValue(dir / "CV2026Dec001_01.crv", "settings", "ECP"), "2");
+    EXPECT_EQ(common::ini::readValue(dir / "CV_02.crv", "settings", "SPP"), "0");
+    EXPECT_EQ(common::ini::readValue(dir / "CV_02.crv", "settings", "ECP"), std::nullopt);
 }
 
 TEST_F(Status, LogThatCannotBeWrittenRaises3180) {
@@ -111,6 +124,8 @@ TEST_F(Status, LogThatCannotBeWrittenRaises3180) {
     Sets lost;
     lost.SetLogFile(dir / "no such folder" / "run.log");
     check(lost);
+    StatusKeySink sink(lost);
+    EXPECT_THROW(sink.write("PortLoc", "888"), common::Error);
 }
 
 TEST_F(Status, SetFileThatCannotBeWrittenStillCompletesTheLog) {
