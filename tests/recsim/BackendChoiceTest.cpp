@@ -4,28 +4,20 @@
 #include "recsim/BackendChoice.h"
 #include "recsim/ImageError.h"
 #include "recsim/RecorderImageFile.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 namespace recsim {
 namespace {
 
 class BackendChoice : public ::testing::Test {
 protected:
-    BackendChoice() {
-        m_dir = std::filesystem::temp_directory_path() / "recsim-backend-choice";
-        std::filesystem::create_directories(m_dir);
-        ::unsetenv(kRecorderVariable);
-    }
-    ~BackendChoice() override {
-        ::unsetenv(kRecorderVariable);
-        std::filesystem::remove_all(m_dir);
-    }
-    std::filesystem::path m_dir;
+    BackendChoice() { ::unsetenv(kRecorderVariable); }
+    ~BackendChoice() override { ::unsetenv(kRecorderVariable); }
+    testsupport::TempDir m_dir;
 };
 
 TEST_F(BackendChoice, NoVariableMeansTheRealPorts) {
@@ -51,7 +43,7 @@ TEST_F(BackendChoice, AnImageGivesTheEmulatorAtItsPort) {
 
 TEST_F(BackendChoice, ABadImageIsAnErrorNotAFallBack) {
     const auto file = m_dir / "bad.ini";
-    std::ofstream(file) << "[Recorder]\nSlots = 5\n";
+    testsupport::writeFile(file, "[Recorder]\nSlots = 5\n");
     ::setenv(kRecorderVariable, file.c_str(), 1);
     EXPECT_THROW(choosePortBackend(), ImageError);
     ::setenv(kRecorderVariable, (m_dir / "missing.ini").c_str(), 1);

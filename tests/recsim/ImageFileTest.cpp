@@ -6,10 +6,10 @@
 #include "recsim/ImageDescription.h"
 #include "recsim/ImageError.h"
 #include "recsim/RecorderImageFile.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
 
 namespace recsim {
@@ -19,21 +19,12 @@ namespace fs = std::filesystem;
 
 class ImageFile : public ::testing::Test {
 protected:
-    ImageFile() {
-        m_dir = fs::temp_directory_path() /
-                ("recsim-image-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    ~ImageFile() override { fs::remove_all(m_dir); }
-
     fs::path write(const std::string& name, const std::string& text) {
         const fs::path p = m_dir / name;
-        std::ofstream(p, std::ios::binary) << text;
+        testsupport::writeFile(p, text);
         return p;
     }
-    fs::path m_dir;
+    testsupport::TempDir m_dir;
 };
 
 TEST_F(ImageFile, SavedImagesLoadBackUnchanged) {

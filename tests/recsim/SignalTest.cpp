@@ -5,6 +5,7 @@
 #include "TestImages.h"
 #include "recsim/Emulator.h"
 #include "recsim/ExpectedData.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -139,8 +140,7 @@ TEST(Signals, RampCountsPointsInTimeOrder) {
 }
 
 TEST(Signals, SamplesFileGivesTheWordsRepeatedAndMasked) {
-    const auto dir = std::filesystem::temp_directory_path() / "recsim-samples-test";
-    std::filesystem::create_directories(dir);
+    const testsupport::TempDir dir;
     const auto file = dir / "words.raw";
     {
         std::ofstream out(file, std::ios::binary);
@@ -158,12 +158,10 @@ TEST(Signals, SamplesFileGivesTheWordsRepeatedAndMasked) {
     const auto t = pc.transferEcp(1, 1, image.slotWords(), image.tests[0].astop);
     ASSERT_EQ(t.outcome, 0);
     EXPECT_EQ(t.file, words);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(ExpectedData, WrittenFileComparesEqualAndAChangedWordIsFound) {
-    const auto dir = std::filesystem::temp_directory_path() / "recsim-expected-test";
-    std::filesystem::create_directories(dir);
+    const testsupport::TempDir dir;
     const RecorderImage image = testing::smallImage(2, 2, 64);
     const auto file = dir / "t2.raw";
     writeExpectedDataFile(image, 2, file);
@@ -180,7 +178,6 @@ TEST(ExpectedData, WrittenFileComparesEqualAndAChangedWordIsFound) {
     EXPECT_FALSE(compareDataFile(image, 1, file).matches());
     std::filesystem::resize_file(file, 100);
     EXPECT_FALSE(compareDataFile(image, 2, file).matches());
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
