@@ -93,7 +93,7 @@ std::uint16_t Waveform::code(std::uint64_t k) const {
 template <typename Volts>
 void Waveform::fillWith(std::uint64_t k0, std::size_t count, std::uint16_t* out, std::size_t stride,
                         Volts volts) const {
-    const double noise = m_signal.noiseVolts;
+    const double noise = m_signal.noiseVolts / kNoiseSigma;
     if (noise == 0.0) {
         for (std::size_t i = 0; i < count; ++i)
             out[i * stride] = toCode(volts(secondsAfterTrigger(k0 + i)));

@@ -50,17 +50,18 @@ private:
     std::uint64_t m_seed;
 };
 
-// Deterministic standard-normal-like noise (sum of four uniforms, unit variance) for an index.
+// Deterministic noise for an index: the sum of four uniforms on 0..65535 less its mean, so
+// roughly normal with standard deviation kNoiseSigma and bounded by 3.46 of them.
+inline constexpr double kNoiseSigma = 37837.2;  // 65536 / sqrt(3)
 inline double noiseAt(std::uint64_t seed, std::uint64_t index) {
     // Two multiply-xorshift rounds: plenty for noise, cheap enough for every sample.
     std::uint64_t h = (index + seed) * 0x9E3779B97F4A7C15ull;
     h ^= h >> 32;
     h *= 0xD6E8FEB86659FD93ull;
     h ^= h >> 32;
-    const double sum = static_cast<double>((h & 0xFFFF) + ((h >> 16) & 0xFFFF) +
-                                           ((h >> 32) & 0xFFFF) + (h >> 48));
-    // Four uniforms on 0..65535: mean 131070, standard deviation 65536 / sqrt(3).
-    return (sum - 131070.0) / 37837.2;
+    const auto sum = static_cast<std::int64_t>((h & 0xFFFF) + ((h >> 16) & 0xFFFF) +
+                                               ((h >> 32) & 0xFFFF) + (h >> 48));
+    return static_cast<double>(sum - 131070);
 }
 std::uint64_t mixSeed(std::uint64_t a, std::uint64_t b);
 
