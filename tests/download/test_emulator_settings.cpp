@@ -4,7 +4,13 @@
 #include "common/IniFunctions.h"
 #include "download/LineSource.h"
 #include "download/Sets.h"
+#include "download/SettingsLinesSource.h"
 #include "download/SettingsWriter.h"
+#include "download/StatusKeySink.h"
+#include "link/CommandChannel.h"
+#include "link/Directory.h"
+#include "link/Port.h"
+#include "link/SettingsLines.h"
 #include "recsim/Calibration.h"
 #include "recsim/DefaultImage.h"
 #include "recsim/Emulator.h"
@@ -131,6 +137,43 @@ TEST_F(EmulatorImage, WrittenSettingsGiveTheImagesValues) {
             }
         }
     }
+}
+
+// The same test written from lines read over the emulated cable through the link's command
+// channel and line cache gives the same set file, byte for byte, as the memory read directly.
+TEST_F(EmulatorImage, LinesReadOverTheCableWriteTheSameSetFile) {
+    const auto direct = m_dir / "direct.crv";
+    const auto cable = m_dir / "cable.crv";
+    const DownloadClock clock = [] { return LocalDateTime{2026, 1, 2, 3, 4, 5}; };
+    {
+        EmulatorLines lines(m_emulator->settingsMemory());
+        Sets sets;
+        sets.SetCurrentSetFile(direct);
+        SettingsWriter writer(sets, lines, image().slots, clock);
+        writer.WriteTestSettings(2, 102);
+        writer.WriteInitialSamples(2);
+    }
+    recsim::RecorderImage copy = image();
+    vantrel::link::Port port(std::make_unique<recsim::Emulator>(copy));
+    ASSERT_TRUE(port.SetPortBase(static_cast<std::int32_t>(copy.port)));
+    port.EnterStandardMode();
+    port.IdlePort();
+    vantrel::link::CommandChannel channel(port);
+    vantrel::link::SettingsLines settingsLines(channel);
+    Sets sets;
+    sets.SetLogFile(m_dir / "run.log");
+    sets.SetCurrentSetFile(cable);
+    StatusKeySink status(sets);
+    const vantrel::link::Directory directory = vantrel::link::ReadDirectory(settingsLines, &status);
+    ASSERT_EQ(directory.slots, image().slots);
+    SettingsLinesSource source(settingsLines);
+    SettingsWriter writer(sets, source, directory.slots, clock);
+    writer.WriteTestSettings(2, directory.measurementNumber(2));
+    writer.WriteInitialSamples(2);
+
+    EXPECT_EQ(text(direct, "settings", "Measurement"), "102");
+    EXPECT_EQ(testsupport::readFile(cable), testsupport::readFile(direct));
+    EXPECT_EQ(text(m_dir / "run.log", "Status", "Total Tests"), std::to_string(image().slots));
 }
 
 }  // namespace
