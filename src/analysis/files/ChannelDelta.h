@@ -38,14 +38,19 @@ public:
     unsigned channels() const { return m_channels; }
 
 private:
-    struct History {
-        std::array<std::uint16_t, 8> last{};  // ring of the channel's last 8 words
-        unsigned next = 0;                    // where the next word goes
-    };
-    unsigned cheapestShift(const unsigned char* words, std::size_t wordCount) const;
+    // Where each channel's words lie in the planes of a block of wordCount words.
+    void layOut(std::size_t wordCount);
+    // The channel's last 8 words (oldest first) followed by its words of the block.
+    void gather(const unsigned char* words, unsigned channel);
+    // The channel's last 8 words from its sequence, for the next block.
+    void keepHistory(unsigned channel, const std::vector<std::uint16_t>& sequence);
 
     unsigned m_channels;
-    std::vector<History> m_history;
+    std::vector<std::array<std::uint16_t, 8>> m_history;  // per channel, oldest first
+    std::vector<std::size_t> m_start;                      // per channel, in a plane
+    std::vector<std::size_t> m_count;                      // per channel, words in the block
+    std::vector<std::uint16_t> m_sequence;
+    std::vector<std::uint16_t> m_second;  // the second channel of a pair while decoding
 };
 
 // The channel count (1 .. maxChannels) under which the differences of the words are
