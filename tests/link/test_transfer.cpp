@@ -337,6 +337,45 @@ TEST(Cancel, TakesEffectAtTheNextMultipleOf2048Steps) {
     }
 }
 
+// Hides the FIFO-full bit from the first `hidden` ECR reads after each FIFO read.
+class LateFull final : public PortBackend {
+public:
+    LateFull(std::unique_ptr<recsim::Emulator> inner, int hidden) : m_inner(std::move(inner)), m_hidden(hidden) {}
+    std::uint8_t read(std::uint32_t a) override {
+        std::uint8_t v = m_inner->read(a);
+        if (a == 888 + 0x402 && m_sinceFifo++ < m_hidden) v = static_cast<std::uint8_t>(v & ~kEcrFifoFull);
+        if (a == 888 + 0x400) m_sinceFifo = 0;
+        return v;
+    }
+    void write(std::uint32_t a, std::uint8_t v) override { m_inner->write(a, v); }
+    std::string name() const override { return "late full"; }
+
+private:
+    std::unique_ptr<recsim::Emulator> m_inner;
+    int m_hidden;
+    int m_sinceFifo = 0;
+};
+
+TEST(EcpStep, FullMustShowWithinSeventySixPolls) {
+    struct Case {
+        int hidden;  // polls that see "not full"
+        int outcome;
+    };
+    for (const Case& c : std::vector<Case>{{0, 0}, {75, 0}, {76, 2}}) {
+        recsim::ImageOptions options;
+        options.slots = 16;
+        options.tests = 1;
+        options.memoryWords = 6144 * 16;
+        Port port(std::make_unique<LateFull>(std::make_unique<recsim::Emulator>(recsim::makeImage(options)), c.hidden));
+        port.SetPortBase(888);
+        CommandChannel channel(port);
+        RawTransfer transfer(port, channel);
+        transfer.setMemoryWords(6144 * 16);
+        testsupport::TempDir dir;
+        EXPECT_EQ(transfer.TransferEcp((dir / "t.raw").string(), 0, 1, 16).outcome, c.outcome) << c.hidden;
+    }
+}
+
 TEST(ProgressObserverTest, StopFromTheProgressCancelsTheTransfer) {
     recsim::ImageOptions options;
     options.slots = 16;
