@@ -42,6 +42,7 @@ public:
     std::int64_t BcdSigned(int n, int hi, int lo) { return bcdSignedOf(lineBytes(n), hi, lo); }
     // Bit b (0 to 7) of byte k; any other b sets fieldRangeError and gives false.
     bool LineBit(int n, int k, int b);
+    int LineField2(int n, int k, int b) { return field(n, k, b, 2); }
     int LineField3(int n, int k, int b) { return field(n, k, b, 3); }
     int LineField4(int n, int k, int b) { return field(n, k, b, 4); }
 

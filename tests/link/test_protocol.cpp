@@ -284,6 +284,7 @@ TEST_F(Lines, BitsAndFields) {
     fake->setLine(40, l);
     EXPECT_TRUE(lines->LineBit(40, 7, 1));
     EXPECT_FALSE(lines->LineBit(40, 7, 0));
+    EXPECT_EQ(lines->LineField2(40, 7, 5), 0b01);
     EXPECT_EQ(lines->LineField3(40, 7, 1), 0b011);
     EXPECT_EQ(lines->LineField4(40, 7, 4), 0b1011);
     EXPECT_FALSE(lines->fieldRangeError());
