@@ -95,6 +95,7 @@ private:
     ChannelSamples m_samples;
     CodeTable m_table;
     TableOrder m_order = TableOrder::Any;
+    bool m_finite = false;  // no infinity or NaN in the table: plain comparisons serve
     std::vector<std::vector<Node>> m_levels;  // m_levels[0] is level 1
 };
 
