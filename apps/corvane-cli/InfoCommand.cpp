@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "ChannelTableInfo.h"
 #include "JsonText.h"
 #include "analysis/files/SetFileKeys.h"
 #include "analysis/files/clasSetFileEC.h"
@@ -215,6 +216,10 @@ TestSetInfo readTestSetInfo(const std::string& setFile) {
         channel.minVoltage = channelVoltage(set, c, Keys::MinVoltage);
         channel.maxVoltage = channelVoltage(set, c, Keys::MaxVoltage);
         channel.skipped = set.bSkipChannel(c);
+        const ChannelTableInfo table = describeChannelTable(set, c);
+        channel.units = table.units;
+        channel.table = table.table;
+        channel.tableNote = table.note;
         info.channels.push_back(channel);
     }
     return info;
@@ -256,6 +261,9 @@ void printText(const TestSetInfo& info, std::ostream& out) {
         text += ", " + volts(channel.minVoltage) + " to " + volts(channel.maxVoltage) + " V";
         if (channel.skipped) text += ", skipped (switched off)";
         line("Channel " + std::to_string(channel.number), text);
+        line("Channel " + std::to_string(channel.number) + " values",
+             printable(channel.units) + ", table " + channel.table +
+                 (channel.tableNote.empty() ? "" : ": " + printable(channel.tableNote)));
     }
     for (const auto& warning : info.warnings) out << "Warning: " << warning << '\n';
 }
@@ -289,6 +297,8 @@ void printJson(const TestSetInfo& info, std::ostream& out) {
         json.add(prefix + "MinVoltage", jsonNumber(channel.minVoltage));
         json.add(prefix + "MaxVoltage", jsonNumber(channel.maxVoltage));
         json.add(prefix + "Skipped", jsonBool(channel.skipped));
+        json.add(prefix + "Units", jsonString(channel.units));
+        json.add(prefix + "Table", jsonString(channel.table));
     }
     out << json.text();
 }

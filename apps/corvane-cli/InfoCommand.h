@@ -24,6 +24,9 @@
 //   "channel<n>Kind"                string   "VOD" or "scope", for n = 1..channelCount
 //   "channel<n>MinVoltage", "channel<n>MaxVoltage"  number  (null when not recorded)
 //   "channel<n>Skipped"             bool     switched off ("Ch<n>on" = "F")
+//   "channel<n>Units"               string   unit of the channel's values
+//   "channel<n>Table"               string   "built", "none", "skipped", "not convertible",
+//                                            "failed" (see ChannelTableInfo.h)
 
 #include <cstdint>
 #include <optional>
@@ -39,6 +42,9 @@ struct ChannelInfo {
     std::optional<double> minVoltage;
     std::optional<double> maxVoltage;
     bool skipped = false;
+    std::string units;
+    std::string table;
+    std::string tableNote;
 };
 
 struct TestSetInfo {

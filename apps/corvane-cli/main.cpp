@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "ExportCommand.h"
 #include "InfoCommand.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
     info->add_option("setfile", setFile, "The test's set file (root.crv)")->required();
     info->add_flag("--json", json, "Write one flat JSON object instead of text");
 
+    cli::ExportRequest exportRequest;
+    CLI::App* exportCommand = cli::addExportCommand(app, exportRequest);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -27,5 +31,6 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : 2;
     }
     if (info->parsed()) return cli::runInfo(setFile, json, std::cout, std::cerr);
+    if (exportCommand->parsed()) return cli::runExport(exportRequest, std::cout, std::cerr);
     return 2;
 }
