@@ -1,8 +1,9 @@
 #pragma once
 // The filter that makes recorder data compress well: per channel, each 16-bit word is replaced
 // by its difference from the mean of the channel's previous k words (k = 1, 2, 4 or 8, chosen
-// per block for the smallest result), the differences are folded to small unsigned numbers
-// (0, -1, 1, -2 ... -> 0, 1, 2, 3 ...), and the block is stored as byte planes: the low bytes
+// per block by the smallest differences over a sample of its words), the differences are
+// folded to small unsigned numbers (0, -1, 1, -2 ... -> 0, 1, 2, 3 ...), and the block is
+// stored as byte planes: the low bytes
 // of channel 1, of channel 2, ..., then the high bytes. The recorder's samples are 14-bit
 // codes with noise, so the low planes hold small numbers and the high planes nearly only
 // zeros, which the entropy coder packs tightly.
