@@ -559,4 +559,44 @@ TEST_F(DatasetTest, GraphValueRuleUsesMovedValuesAndLeavesRemovedPointsOut) {
     EXPECT_EQ(std::count(idx.begin(), idx.end(), 5), 0);
 }
 
+TEST_F(DatasetTest, HooksAxisUnitsAndFormulaTables) {
+    SetFileText set = testsets::twoChannelSet(100);
+    addEvent(set, 1, 2, 0.0, 0.05, "gauge");
+    set.set("settings", "NrEventGraphs", "1");
+    const TestSet test(dir.path(), "Test01", set, testsets::rampWords(100));
+    common::ScriptedPrompt prompt;
+    testsets::RecordingProgress progress;
+    std::vector<std::string> calls;
+    files::DatasetHooks hooks;
+    hooks.setCurrentGraph = [&](std::int32_t d, std::int32_t g) {
+        calls.push_back("current " + std::to_string(d) + "/" + std::to_string(g));
+    };
+    hooks.scopeChannelFound = [&] { calls.push_back("scope"); };
+    hooks.setNextPlotFile = [&](const std::string& f) { calls.push_back(fs::path(f).filename()); };
+    hooks.formulaTable = [](const std::vector<double>& base, const std::string& formula) {
+        auto table = std::make_shared<std::vector<double>>(base);
+        if (formula == "2*V+0")
+            for (double& v : *table) v *= 2;
+        return std::shared_ptr<const std::vector<double>>(std::move(table));
+    };
+    clsDataset dataset(prompt, progress, graphs::clsGraph::factory(), hooks);
+    ASSERT_TRUE(dataset.bSetupDataAndGraphs(test.setFile.string(), 7, true));
+    EXPECT_EQ(calls, (std::vector<std::string>{"current 7/1", "scope", "scope", "Test01.plot001"}));
+    auto& event = dynamic_cast<graphs::clsGraph&>(*dataset.graph(3));
+    auto& view = dynamic_cast<graphs::HeadlessGraphView&>(*event.view());
+    EXPECT_EQ(event.lDataSetNr(), 7);
+
+    dataset.NewYaxisUnits(3, "Pressure", "kPa");
+    EXPECT_EQ(dataset.sGetGraphIniStr(3, "Y quantity"), "Pressure");
+    EXPECT_EQ(event.sQUstr(), "Pressure (kPa)");
+    EXPECT_EQ(view.messages().back(), files::kMsgYAxisLabel);
+
+    const double before = event.yValues()[10];
+    dataset.NewFormulaReplot(3, "2*V+0", "Pressure", "kPa");
+    EXPECT_EQ(dataset.sGetGraphIniStr(3, "Y formula"), "2*V+0");
+    EXPECT_DOUBLE_EQ(event.yValues()[10], 2 * before);
+    EXPECT_DOUBLE_EQ(*dataset.graphValue(3, 11), 2 * before);
+    EXPECT_DOUBLE_EQ(*dataset.graphValue(2, 11), before);  // the channel graph keeps volts
+}
+
 }  // namespace
