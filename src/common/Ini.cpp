@@ -104,6 +104,15 @@ void replaceFile(const fs::path& file, std::string_view content) {
     }
 }
 
+// A rename would replace even a file without write permission: honour the permission
+// first. A file with no write bit at all counts as read-only for root too.
+void refuseReadOnly(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return;  // a new file
+    if ((st.st_mode & 0222) == 0 || ::access(file.c_str(), W_OK) != 0)
+        throw IoError("Cannot write " + file.string() + ": the file is read-only");
+}
+
 // The real file behind a symbolic link, so that a write replaces the target, not the link.
 fs::path resolved(const fs::path& file) {
     std::error_code ec;
@@ -137,7 +146,9 @@ void modify(const fs::path& given, Change&& change) {
         before = std::move(*content);
     }
     const std::optional<std::string> after = change(before);
-    if (after && *after != before) replaceFile(file, *after);
+    if (!after || *after == before) return;
+    refuseReadOnly(file);
+    replaceFile(file, *after);
 }
 
 }  // namespace

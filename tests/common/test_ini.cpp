@@ -197,3 +197,15 @@ TEST_F(IniFile, WriterKilledAtAnyMomentNeverLeavesATornFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(IniFile, ReadOnlyFileIsNeverReplaced) {
+    writeFile(file, "[s]\nA=1\n");
+    std::filesystem::permissions(file, std::filesystem::perms(0444));
+    EXPECT_THROW(common::ini::writeValue(file, "s", "A", "2"), common::IoError);
+    EXPECT_EQ(readFile(file), "[s]\nA=1\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0444));
+}
+
+}  // namespace
