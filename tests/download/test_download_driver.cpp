@@ -6,6 +6,7 @@
 
 #include "download/DownloadMessages.h"
 #include "download/DownloadProgress.h"
+#include "common/Error.h"
 #include "link/PortBackend.h"
 
 #include <gtest/gtest.h>
@@ -345,6 +346,57 @@ TEST_F(NoRecorder, EveryPortTriedThenNotFoundAndTheRunEnds) {
     }
 }
 
+// A port that raises error 2049 (a cable fault) on every access.
+class FaultyCable final : public vantrel::link::PortBackend {
+public:
+    std::uint8_t read(std::uint32_t) override { throw common::Error(2049, "test", "cable fault"); }
+    void write(std::uint32_t, std::uint8_t) override {}
+    std::string name() const override { return "faulty"; }
+};
+
+// The search stops at the first port when the window is closed or the cable is faulty.
+TEST_F(NoRecorder, AStoppedSearchEndsTheRunAtTheFirstPort) {
+    struct Case {
+        const char* name;
+        bool closeWindow;  // else a cable fault
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases{
+        {"window closed", true, {}},
+        {"cable fault", false, {cableAdviceMessage()}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir dir;
+        m_root = (dir / "shot_").string();
+        m_prompt.clear();
+        m_window = ScriptedWindow{};
+        std::vector<bool> closing;
+        if (c.closeWindow) {
+            recsim::ImageOptions options = smallOptions(1);
+            options.port = 0x300;
+            make(recsim::makeImage(options));
+            m_window.onEvents = [&](const std::string&) {
+                if (closing.empty()) closing.push_back(m_driver->WindowClosing());
+            };
+        } else {
+            DriverOptions options;
+            options.port = std::make_unique<vantrel::link::Port>(std::make_unique<FaultyCable>());
+            options.settingsFile = settingsFile();
+            makeWith(std::move(options));
+        }
+        EXPECT_FALSE(m_driver->Start());
+        if (c.closeWindow) {
+            EXPECT_EQ(closing, std::vector<bool>{false}) << "the search ends by itself";
+        }
+        EXPECT_EQ(m_prompt.messages(), c.messages);
+        EXPECT_EQ(m_driver->locateResult().tried, std::vector<std::int32_t>{632});
+        EXPECT_EQ(logKey("PortLoc"), "632");
+        expectLogEnd(true);
+        EXPECT_EQ(m_window.closed, 1);
+    }
+}
+
 // After 19 messages of a run no box is shown any more, but the outcome is still logged.
 TEST_F(NoRecorder, MessagesBeyondTheNineteenthAreNotShown) {
     recsim::ImageOptions options = smallOptions(1);
@@ -356,6 +408,16 @@ TEST_F(NoRecorder, MessagesBeyondTheNineteenthAreNotShown) {
     EXPECT_EQ(m_prompt.shown().size(), 19u);
     EXPECT_EQ(m_driver->messageCount(), 20);
     expectLogEnd(true);
+}
+
+// A log that cannot be written leaves the run nothing to report through: the user is told.
+TEST_F(NoRecorder, ALogThatCannotBeWrittenIsToldAndEndsTheRun) {
+    make(recsim::makeImage(smallOptions(1)), (m_dir / "missing-folder" / "shot_").string());
+    EXPECT_FALSE(m_driver->Start());
+    ASSERT_EQ(m_prompt.messages().size(), 1u);
+    EXPECT_NE(m_prompt.messages()[0].find("3180"), std::string::npos) << m_prompt.messages()[0];
+    EXPECT_EQ(m_driver->result(), RunResult::Failed);
+    EXPECT_EQ(m_window.closed, 1);
 }
 
 class BlankRoot : public DriverRun {};
