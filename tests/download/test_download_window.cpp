@@ -26,14 +26,25 @@
 
 namespace {
 
-QApplication& application() {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "test_download_window";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// One application for the whole executable, made before the first test and destroyed after
+// the last one, before the exit handlers tear down Qt's own statics.
+class QtApplication final : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        m_app = std::make_unique<QApplication>(m_argc, m_argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    int m_argc = 1;
+    char m_name[21] = "test_download_window";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+
+[[maybe_unused]] ::testing::Environment* const kQtApplication =
+    ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 class DownloadWindow : public ::testing::Test {
 protected:
@@ -64,7 +75,6 @@ protected:
         return common::ini::readValue(download::logFileName(m_root), "Status", key);
     }
 
-    QApplication& m_app = application();  // before anything of Qt
     testsupport::TempDir m_dir;
     testsupport::ScopedVantrelHome m_home{m_dir.path()};
     std::string m_root = (m_dir / "shot_").string();
