@@ -1,10 +1,7 @@
 // corvane-cli export, and the channel units and tables that info reports, run as a separate
 // program.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <stdexcept>
 #include <string>
@@ -12,9 +9,9 @@
 
 #include "analysis/files/Compress.h"
 #include "files/DatasetFixture.h"
+#include "support/RunProgram.h"
 #include "support/TempDir.h"
 
-extern char** environ;
 
 namespace {
 
@@ -22,42 +19,11 @@ namespace fs = std::filesystem;
 using testsets::SetFileText;
 using testsets::TestSet;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = testsupport::ProgramRun;
 
+// Runs corvane-cli with the arguments, VANTREL_HOME pointed at home.
 CliRun corvaneCli(const std::vector<std::string>& args, const fs::path& home) {
-    testsupport::TempDir capture;
-    const fs::path outFile = capture / "out", errFile = capture / "err";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> argStore = {CORVANE_CLI};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStore) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("VANTREL_HOME=", 0) != 0) envStore.emplace_back(*e);
-    envStore.push_back("VANTREL_HOME=" + home.string());
-    std::vector<char*> envp;
-    for (auto& e : envStore) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, CORVANE_CLI, &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) throw std::runtime_error("cannot start " CORVANE_CLI);
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) throw std::runtime_error("waitpid failed");
-    CliRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = testsupport::readFile(outFile);
-    run.err = testsupport::readFile(errFile);
-    return run;
+    return testsupport::runProgram(CORVANE_CLI, args, {{"VANTREL_HOME", home.string()}});
 }
 
 class CliExportTest : public ::testing::Test {
