@@ -36,7 +36,7 @@ std::vector<std::int32_t> int32sOf(const std::string& bytes) {
     return values;
 }
 
-// A moved-points page pair with the given entries: (page, index, value).
+// Moved-points pages with the given entries; entries beyond the pages are left out.
 struct MovedEntry {
     std::int32_t page;
     std::int32_t slot;
@@ -47,14 +47,14 @@ struct MovedEntry {
 std::string indexPages(std::int32_t pages, const std::vector<MovedEntry>& entries) {
     std::vector<std::int32_t> words(static_cast<std::size_t>(pages) * 2048, 0);
     for (const MovedEntry& e : entries)
-        words[static_cast<std::size_t>(e.page - 1) * 2048 + static_cast<std::size_t>(e.slot)] = e.index;
+        if (e.page <= pages) words[static_cast<std::size_t>(e.page - 1) * 2048 + static_cast<std::size_t>(e.slot)] = e.index;
     return std::string(reinterpret_cast<const char*>(words.data()), words.size() * 4);
 }
 
 std::string valuePages(std::int32_t pages, const std::vector<MovedEntry>& entries) {
     std::vector<double> values(static_cast<std::size_t>(pages) * 2048, 0.0);
     for (const MovedEntry& e : entries)
-        values[static_cast<std::size_t>(e.page - 1) * 2048 + static_cast<std::size_t>(e.slot)] = e.value;
+        if (e.page <= pages) values[static_cast<std::size_t>(e.page - 1) * 2048 + static_cast<std::size_t>(e.slot)] = e.value;
     return std::string(reinterpret_cast<const char*>(values.data()), values.size() * 8);
 }
 
