@@ -50,17 +50,51 @@ struct GraphSeries {
 // The series of a graph of the dataset (an unknown graph gives a series without points).
 GraphSeries seriesOf(const files::clsDataset& dataset, std::int32_t graph);
 
-// Calls f(index, value) for every point of first..last (limited to 1..points()) that is not
-// removed, in index order, with its value by the rule. When f returns bool, false stops the
-// walk. Returns false when it was stopped.
-template <class F>
-bool forEachKept(const GraphSeries& series, std::int32_t first, std::int32_t last, F&& f) {
+// Walks the points of first..last (limited to 1..points()) that are not removed, in index
+// order: run(from, to) for each stretch of points without edits (their values are the table
+// values; read them with series.tableValue or, in tight loops, from series.samples and
+// series.table), point(index, value) for each moved point. When a callback returns bool,
+// false stops the walk. Returns false when it was stopped.
+template <class Run, class Point>
+bool forEachKeptRun(const GraphSeries& series, std::int32_t first, std::int32_t last, Run&& run,
+                    Point&& point) {
     if (first < 1) first = 1;
     if (last > series.points()) last = series.points();
     if (first > last) return true;
     std::vector<files::PointEdit> edits;
     if (series.edits && series.edits->hasEdits()) edits = series.edits->editsIn(first, last);
 
+    const auto callRun = [&](std::int32_t from, std::int32_t to) -> bool {
+        if constexpr (std::is_same_v<std::invoke_result_t<Run&, std::int32_t, std::int32_t>, bool>)
+            return run(from, to);
+        else {
+            run(from, to);
+            return true;
+        }
+    };
+    const auto callPoint = [&](std::int32_t i, double y) -> bool {
+        if constexpr (std::is_same_v<std::invoke_result_t<Point&, std::int32_t, double>, bool>)
+            return point(i, y);
+        else {
+            point(i, y);
+            return true;
+        }
+    };
+    std::int32_t next = first;
+    for (const files::PointEdit& edit : edits) {
+        if (edit.index < next || edit.index > last) continue;  // a store that breaks its order
+        if (edit.index > next && !callRun(next, edit.index - 1)) return false;
+        if (!edit.removed && !callPoint(edit.index, edit.movedValue)) return false;
+        next = edit.index + 1;
+    }
+    return next > last || callRun(next, last);
+}
+
+// Calls f(index, value) for every point of first..last (limited to 1..points()) that is not
+// removed, in index order, with its value by the rule. When f returns bool, false stops the
+// walk. Returns false when it was stopped.
+template <class F>
+bool forEachKept(const GraphSeries& series, std::int32_t first, std::int32_t last, F&& f) {
     const auto call = [&](std::int32_t i, double y) -> bool {
         if constexpr (std::is_same_v<std::invoke_result_t<F&, std::int32_t, double>, bool>)
             return f(i, y);
@@ -72,21 +106,15 @@ bool forEachKept(const GraphSeries& series, std::int32_t first, std::int32_t las
     const double* table = series.table.data();
     const std::uint16_t* words = series.samples.wordsOfChannel();
     const std::int64_t stride = series.samples.stride();
-    const auto plain = [&](std::int32_t from, std::int32_t to) -> bool {
-        const std::uint16_t* w = words + static_cast<std::int64_t>(from - 1) * stride;
-        for (std::int32_t i = from; i <= to; ++i, w += stride)
-            if (!call(i, table[*w & files::kCodeMask])) return false;
-        return true;
-    };
-
-    std::int32_t next = first;
-    for (const files::PointEdit& edit : edits) {
-        if (edit.index < next || edit.index > last) continue;  // a store that breaks its order
-        if (edit.index > next && !plain(next, edit.index - 1)) return false;
-        if (!edit.removed && !call(edit.index, edit.movedValue)) return false;
-        next = edit.index + 1;
-    }
-    return next > last || plain(next, last);
+    return forEachKeptRun(
+        series, first, last,
+        [&](std::int32_t from, std::int32_t to) -> bool {
+            const std::uint16_t* w = words + static_cast<std::int64_t>(from - 1) * stride;
+            for (std::int32_t i = from; i <= to; ++i, w += stride)
+                if (!call(i, table[*w & files::kCodeMask])) return false;
+            return true;
+        },
+        call);
 }
 
 }  // namespace measure

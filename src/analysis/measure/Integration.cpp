@@ -53,9 +53,10 @@ Integral CalculateIntegral2pts(const GraphSeries& series, double time1, double t
     double previous = 0.0;
     bool stoppedAtStart = false;
     bool stopped = false;
-    forEachKept(series, first, last, [&](std::int32_t i, double y) -> bool {
-        // The points skipped since the previous kept one are removed: one trapezoid spans
-        // them. Before the first kept point there is nothing to span from.
+    // One kept point after another: the points skipped since the previous kept one are
+    // removed, and one trapezoid spans them. Before the first kept point there is nothing to
+    // span from.
+    const auto keep = [&](std::int32_t i, double y) -> bool {
         if (previousIndex != 0) integral += ts * (previous + y) / 2.0 * (i - previousIndex);
         else result.startTime = series.timeOf(i);
         ++result.count;
@@ -68,7 +69,36 @@ Integral CalculateIntegral2pts(const GraphSeries& series, double time1, double t
         previousIndex = i;
         previous = y;
         return true;
-    });
+    };
+    if (stopAtFirstNonPositive) {
+        forEachKept(series, first, last, keep);
+    } else {
+        // A stretch without edits from a to b adds Ts (y_a / 2 + y_a+1 + ... + y_b / 2).
+        const double* table = series.table.data();
+        const std::int64_t stride = series.samples.stride();
+        forEachKeptRun(
+            series, first, last,
+            [&](std::int32_t from, std::int32_t to) {
+                keep(from, series.tableValue(from));
+                if (to == from) return;
+                const std::uint16_t* w =
+                    series.samples.wordsOfChannel() + static_cast<std::int64_t>(from - 1) * stride;
+                double sum0 = 0.0, sum1 = 0.0;
+                std::int32_t i = from;
+                for (; i + 1 <= to; i += 2, w += 2 * stride) {
+                    sum0 += table[w[0] & files::kCodeMask];
+                    sum1 += table[w[stride] & files::kCodeMask];
+                }
+                if (i == to) sum0 += table[w[0] & files::kCodeMask];
+                const double yLast = series.tableValue(to);
+                integral += ts * (sum0 + sum1 - (previous + yLast) / 2.0);
+                result.count += to - from;
+                result.endTime = series.timeOf(to);
+                previousIndex = to;
+                previous = yLast;
+            },
+            keep);
+    }
 
     if (result.count == 0) {
         common::ShowMessage(prompt, kNoPointsInRange);

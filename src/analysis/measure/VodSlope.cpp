@@ -1,5 +1,6 @@
 #include "analysis/measure/VodSlope.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/files/clsDataset.h"
@@ -41,24 +42,50 @@ struct Moments {
     }
 };
 
-// Plain sums of one block, about the block's first index and first value.
-struct BlockSums {
-    std::int32_t base = 0;
-    double yBase = 0.0;
-    double n = 0.0, k = 0.0, y = 0.0, kk = 0.0, yy = 0.0, ky = 0.0;
-
-    Moments moments(std::int32_t first) const {
-        Moments m;
-        if (n == 0.0) return m;
-        m.n = n;
-        m.meanK = static_cast<double>(base - first) + k / n;
-        m.meanY = yBase + y / n;
-        m.ckk = kk - k * k / n;
-        m.cyy = yy - y * y / n;
-        m.cky = ky - k * y / n;
-        return m;
+// Adds the plain points from..to (table values, no edits), in blocks of kBlockPoints, each
+// summed about its own first point and value. The sums over k (the offset in the block) have
+// closed forms; two interleaved sets of sums keep the additions from waiting on each other.
+void addRun(Moments& total, const GraphSeries& series, std::int32_t first, std::int32_t from,
+            std::int32_t to) {
+    const double* table = series.table.data();
+    const std::int64_t stride = series.samples.stride();
+    for (std::int32_t a = from; a <= to; a += kBlockPoints) {
+        const std::int32_t m = std::min(kBlockPoints, to - a + 1);
+        const std::uint16_t* w =
+            series.samples.wordsOfChannel() + static_cast<std::int64_t>(a - 1) * stride;
+        const double y0 = table[*w & files::kCodeMask];
+        double sy0 = 0.0, sy1 = 0.0, syy0 = 0.0, syy1 = 0.0, sky0 = 0.0, sky1 = 0.0;
+        double k = 0.0;
+        std::int32_t j = 0;
+        for (; j + 1 < m; j += 2, k += 2.0, w += 2 * stride) {
+            const double d0 = table[w[0] & files::kCodeMask] - y0;
+            const double d1 = table[w[stride] & files::kCodeMask] - y0;
+            sy0 += d0;
+            syy0 += d0 * d0;
+            sky0 += k * d0;
+            sy1 += d1;
+            syy1 += d1 * d1;
+            sky1 += (k + 1.0) * d1;
+        }
+        if (j < m) {
+            const double d0 = table[*w & files::kCodeMask] - y0;
+            sy0 += d0;
+            syy0 += d0 * d0;
+            sky0 += k * d0;
+        }
+        const double n = m;
+        const double sy = sy0 + sy1, syy = syy0 + syy1, sky = sky0 + sky1;
+        const double sk = n * (n - 1.0) / 2.0;
+        Moments block;
+        block.n = n;
+        block.meanK = static_cast<double>(a - first) + (n - 1.0) / 2.0;
+        block.meanY = y0 + sy / n;
+        block.ckk = n * (n * n - 1.0) / 12.0;
+        block.cyy = syy - sy * sy / n;
+        block.cky = sky - sk * sy / n;
+        total.merge(block);
     }
-};
+}
 
 SlopeFit refuse(SlopeFit fit, std::string reason) {
     fit.ok = false;
@@ -80,26 +107,16 @@ SlopeFit GetSlopeInterceptAverage(const GraphSeries& series, double time1, doubl
     if (first == last) return refuse(fit, "the two times give the same point");
 
     Moments total;
-    BlockSums block;
-    std::int32_t blockEnd = 0;  // first index after the current block
-    forEachKept(series, first, last, [&](std::int32_t i, double y) {
-        if (i >= blockEnd) {
-            total.merge(block.moments(first));
-            block = BlockSums{};
-            block.base = i;
-            block.yBase = y;
-            blockEnd = i + kBlockPoints;
-        }
-        const double k = static_cast<double>(i - block.base);
-        const double dy = y - block.yBase;
-        block.n += 1.0;
-        block.k += k;
-        block.y += dy;
-        block.kk += k * k;
-        block.yy += dy * dy;
-        block.ky += k * dy;
-    });
-    total.merge(block.moments(first));
+    forEachKeptRun(
+        series, first, last,
+        [&](std::int32_t from, std::int32_t to) { addRun(total, series, first, from, to); },
+        [&](std::int32_t i, double y) {
+            Moments one;
+            one.n = 1.0;
+            one.meanK = static_cast<double>(i - first);
+            one.meanY = y;
+            total.merge(one);
+        });
 
     fit.count = static_cast<std::int32_t>(total.n);
     if (fit.count < 2) return refuse(fit, "fewer than two points in the range");
