@@ -8,6 +8,7 @@
 
 #include "ExportCommand.h"
 #include "InfoCommand.h"
+#include "PlotCommand.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Corvane test sets from the command line"};
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
 
     cli::ExportRequest exportRequest;
     CLI::App* exportCommand = cli::addExportCommand(app, exportRequest);
+    cli::PlotRequest plotRequest;
+    CLI::App* plotCommand = cli::addPlotCommand(app, plotRequest);
 
     try {
         app.parse(argc, argv);
@@ -32,5 +35,6 @@ int main(int argc, char** argv) {
     }
     if (info->parsed()) return cli::runInfo(setFile, json, std::cout, std::cerr);
     if (exportCommand->parsed()) return cli::runExport(exportRequest, std::cout, std::cerr);
+    if (plotCommand->parsed()) return cli::runPlot(plotRequest, std::cerr);
     return 2;
 }

@@ -15,6 +15,7 @@
 
 #include "analysis/graphs/plot/PlotAdapter.h"
 #include "analysis/graphs/plot/PlotFile.h"
+#include "analysis/graphs/plot/PlotMargins.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -130,6 +131,29 @@ TEST(PlotFile, UnwritableFolderIsAnError) {
     std::string error;
     EXPECT_FALSE(graphs::savePlotFile("/nonexistent-folder/x.plt", sampleState(), error));
     EXPECT_NE(error.find("cannot be written"), std::string::npos);
+}
+
+TEST(PlotMargins, FirstLimitsOfAGraph) {
+    struct Case {
+        const char* name;
+        double xStart, xEnd, yMin, yMax;
+        bool event;
+        graphs::PlotLimits expected;
+    };
+    const std::vector<Case> cases = {
+        {"channel graph", 10, 20, 0, 100, false, {9.7, 20.3, -3, 103}},
+        {"event graph keeps its X range", 10, 20, 0, 100, true, {10, 20, -3, 103}},
+        {"flat signal", 10, 20, 2.5, 2.5, false, {9.7, 20.3, 2.499, 2.501}},
+        {"span of 3% just above the floor", 0, 1, 0, 0.001, true, {0, 1, -0.00003, 0.00103}},
+    };
+    for (const Case& c : cases) {
+        const graphs::PlotLimits l =
+            graphs::limitsWithMargins(c.xStart, c.xEnd, c.yMin, c.yMax, c.event);
+        EXPECT_NEAR(l.xMin, c.expected.xMin, 1e-12) << c.name;
+        EXPECT_NEAR(l.xMax, c.expected.xMax, 1e-12) << c.name;
+        EXPECT_NEAR(l.yMin, c.expected.yMin, 1e-12) << c.name;
+        EXPECT_NEAR(l.yMax, c.expected.yMax, 1e-12) << c.name;
+    }
 }
 
 // A flat trace with a missing point in the middle: the line is broken around it.

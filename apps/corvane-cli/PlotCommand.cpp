@@ -1,0 +1,174 @@
+#include "PlotCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <qcustomplot.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include "analysis/files/clsDataset.h"
+#include "analysis/graphs/clsGraph.h"
+#include "analysis/graphs/plot/PlotAdapter.h"
+#include "analysis/graphs/plot/PlotMargins.h"
+#include "common/Error.h"
+#include "common/ScriptedPrompt.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void fail(const std::string& message) { throw std::runtime_error(message); }
+
+std::string lowerEnding(const std::string& path) {
+    std::string ending = fs::path(path).extension().string();
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ending;
+}
+
+// The Qt application a plot widget needs; without a display it draws offscreen.
+std::unique_ptr<QApplication> makeApplication() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "corvane-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+// A private file beside the target with the target's ending, removed unless renamed onto it.
+class TempImage {
+public:
+    explicit TempImage(const std::string& target) : m_target(target) {
+        const fs::path folder = fs::path(target).parent_path().empty()
+                                    ? fs::path(".")
+                                    : fs::path(target).parent_path();
+        const std::string ending = fs::path(target).extension().string();
+        m_path = (folder / ("." + fs::path(target).stem().string() + ".XXXXXX" + ending)).string();
+        const int fd = ::mkstemps(m_path.data(), static_cast<int>(ending.size()));
+        if (fd < 0) fail("Cannot write " + target + ": " + std::strerror(errno));
+        // An image is an ordinary document, not a private temporary file.
+        const bool readable = ::fchmod(fd, 0644) == 0;
+        ::close(fd);
+        if (!readable) fail("Cannot write " + target + ": " + std::strerror(errno));
+    }
+    TempImage(const TempImage&) = delete;
+    TempImage& operator=(const TempImage&) = delete;
+    ~TempImage() {
+        if (!m_path.empty()) ::unlink(m_path.c_str());
+    }
+    const std::string& path() const { return m_path; }
+    void commit() {
+        if (::rename(m_path.c_str(), m_target.c_str()) != 0)
+            fail("Cannot write " + m_target + ": " + std::strerror(errno));
+        m_path.clear();
+    }
+
+private:
+    std::string m_target;
+    std::string m_path;
+};
+
+}  // namespace
+
+CLI::App* addPlotCommand(CLI::App& app, PlotRequest& request) {
+    CLI::App* command = app.add_subcommand(
+        "plot", "Draw a channel's graph into an image file (.png, .jpg or .pdf; read-only)");
+    command->add_option("setfile", request.setFile, "The test's set file (root.crv)")->required();
+    command->add_option("--channel", request.channel, "Channel number")->required();
+    command->add_option("--from", request.fromMs, "First time in ms (default: first point)");
+    command->add_option("--to", request.toMs, "Last time in ms (default: last point)");
+    command->add_option("--out", request.outFile, "The image file (.png, .jpg or .pdf)")
+        ->required();
+    command->add_option("--width", request.width, "Image width in pixels (default 700)")
+        ->check(CLI::Range(16, 20000));
+    command->add_option("--height", request.height, "Image height in pixels (default 320)")
+        ->check(CLI::Range(16, 20000));
+    return command;
+}
+
+int runPlot(const PlotRequest& request, std::ostream& err) {
+    try {
+        const std::string ending = lowerEnding(request.outFile);
+        if (ending != ".png" && ending != ".pdf" && ending != ".jpg" && ending != ".jpeg")
+            fail("The image " + request.outFile + " must end in .png, .jpg or .pdf");
+
+        common::ScriptedPrompt prompt;
+        prompt.setDefaultAnswer(false);
+        common::SilentProgress progress;
+        files::clsDataset dataset(prompt, progress, graphs::clsGraph::factory());
+        if (!dataset.bSetupDataAndGraphs(request.setFile, 1, true)) {
+            std::string why = dataset.lLastErrorStep() > 0
+                                  ? files::graphsNotShownMessage(dataset.lLastErrorStep())
+                                  : std::string("The test cannot be opened.");
+            if (!dataset.sLastError().empty()) why += " " + dataset.sLastError();
+            for (const std::string& message : prompt.messages())
+                why += " " + common::expandLineMarks(message);
+            fail(why);
+        }
+        if (request.channel < 1 || request.channel > dataset.lNrChannels())
+            fail("The test has no channel " + std::to_string(request.channel) + " (channels 1 to " +
+                 std::to_string(dataset.lNrChannels()) + ")");
+        std::int32_t graph = 0;
+        for (const std::int32_t g : dataset.graphNumbers())
+            if (dataset.graphKind(g) == files::GraphKind::Channel &&
+                dataset.graphChannel(g) == request.channel)
+                graph = g;
+        if (graph == 0) fail("Channel " + std::to_string(request.channel) + " is switched off");
+        if (dataset.graphTable(graph).empty()) {
+            const std::string& note = dataset.tableNote(request.channel);
+            fail("Channel " + std::to_string(request.channel) + " has no conversion table" +
+                 (note.empty() ? std::string(".") : ": " + note));
+        }
+
+        const common::SampleTime& time = dataset.sampleTime();
+        const files::PlotPoints points =
+            (request.fromMs || request.toMs)
+                ? dataset.SetPlotDataMaxMinTimes(
+                      graph, request.fromMs.value_or(time.timeOfIndex(1)),
+                      request.toMs.value_or(time.timeOfIndex(std::max(time.N, 1))))
+                : dataset.SetPlotDataMaxMinAll(graph);
+        if (points.size() == 0) fail("Channel " + std::to_string(request.channel) +
+                                     " has no points in the range");
+
+        const auto* model = dynamic_cast<const graphs::clsGraph*>(dataset.graph(graph));
+        graphs::PlotState state;
+        state.x = points.x;
+        state.y = points.y;
+        state.limits =
+            graphs::limitsWithMargins(points.xMin, points.xMax, points.yMin, points.yMax, false);
+        state.mainTitle.text = "Channel " + std::to_string(request.channel);
+        state.subTitle.text = dataset.bVODchannel(request.channel) ? "VOD Data" : "Voltage Data";
+        state.xLabel.text = "Time (" + dataset.sTimeUnits() + ")";
+        state.yLabel.text = model ? model->sQUstr() : std::string();
+
+        const std::unique_ptr<QApplication> app = makeApplication();
+        std::string error;
+        {
+            QCustomPlot plot;
+            plot.resize(request.width, request.height);
+            graphs::PlotAdapter adapter(plot);
+            adapter.apply(state);
+            TempImage image(request.outFile);
+            if (!adapter.exportImage(image.path(), request.width, request.height, error))
+                fail(error);
+            image.commit();
+        }
+        return 0;
+    } catch (const common::Error& e) {
+        err << "corvane-cli: error: " << e.description() << " (error " << e.number() << ")\n";
+    } catch (const std::exception& e) {
+        err << "corvane-cli: error: " << e.what() << '\n';
+    }
+    return 1;
+}
+
+}  // namespace cli
