@@ -7,10 +7,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QTreeView>
 
 #include "analysis/shell/frmOpenSetModel.h"
+#include "corvane/NameKeyFilter.h"
 
 namespace corvane {
 
@@ -30,8 +30,7 @@ frmCopySet::frmCopySet(common::Prompt& prompt, common::Progress& progress, QWidg
     m_files->setObjectName("filCopy");
     m_name = new QLineEdit(this);
     m_name->setObjectName("txtName");
-    m_name->setValidator(
-        new QRegularExpressionValidator(QRegularExpression("[A-Za-z0-9_&+-]*"), m_name));
+    m_name->installEventFilter(new NameKeyFilter(&shell::frmCopySetModel::bNameKeyAccepted, m_name));
     m_compress = new QCheckBox(QString::fromLatin1(shell::kCompressCheck), this);
     m_compress->setObjectName("chkCompress");
     m_compression = new QLabel(this);

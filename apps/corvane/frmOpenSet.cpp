@@ -8,10 +8,11 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QTreeView>
 
 #include <filesystem>
+
+#include "corvane/NameKeyFilter.h"
 
 namespace corvane {
 
@@ -31,7 +32,7 @@ frmOpenSet::frmOpenSet(shell::msgGraphs& graphs, common::Prompt& prompt, QWidget
     m_files->setObjectName("filOpen");
     m_name = new QLineEdit(this);
     m_name->setObjectName("txtName");
-    m_name->setValidator(new QRegularExpressionValidator(QRegularExpression("[A-Za-z0-9]*"), m_name));
+    m_name->installEventFilter(new NameKeyFilter(&shell::frmOpenSetModel::bNameKeyAccepted, m_name));
     m_comment = new QPlainTextEdit(this);
     m_comment->setObjectName("txtComment");
     m_comment->setReadOnly(true);

@@ -133,6 +133,21 @@ TEST_F(MainWindow, OpeningTheSampleThenClosingReturnsToTheStartBox) {
     EXPECT_FALSE(m_window.isVisible());
 }
 
+TEST_F(MainWindow, TypingIntoTheOpenNameBoxTakesOnlyLettersAndDigits) {
+    key(m_window.startBox(), 'a');
+    corvane::frmOpenSet* open = m_window.openDialog();
+    open->setDirectory(QString::fromStdString(m_data.string()));
+    auto* name = open->findChild<QLineEdit*>("txtName");
+    for (char c : std::string("CV2026 Dec.001_01")) key(name, c);
+    EXPECT_EQ(name->text(), "CV2026Dec00101");
+
+    // A clicked file's name keeps its extension, and the typed root of an existing file opens.
+    auto* files = open->findChild<QListWidget*>("filOpen");
+    Q_EMIT files->itemClicked(files->item(0));
+    EXPECT_EQ(name->text(), "CV2026Dec001_01.crv");
+    EXPECT_NE(open->findChild<QWidget*>("txtComment")->property("plainText").toString().indexOf("Bench 3"), -1);
+}
+
 TEST_F(MainWindow, BottomBarAndStopButton) {
     auto* bar = m_window.findChild<QWidget*>("picMessage");
     auto* label = m_window.findChild<QLabel*>("lblMessage");
