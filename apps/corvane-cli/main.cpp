@@ -8,6 +8,7 @@
 
 #include "ExportCommand.h"
 #include "InfoCommand.h"
+#include "MeasureCommands.h"
 #include "PlotCommand.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
     CLI::App* exportCommand = cli::addExportCommand(app, exportRequest);
     cli::PlotRequest plotRequest;
     CLI::App* plotCommand = cli::addPlotCommand(app, plotRequest);
+    cli::MeasureCommands measureCommands;
+    cli::addMeasureCommands(app, measureCommands);
 
     try {
         app.parse(argc, argv);
@@ -36,5 +39,6 @@ int main(int argc, char** argv) {
     if (info->parsed()) return cli::runInfo(setFile, json, std::cout, std::cerr);
     if (exportCommand->parsed()) return cli::runExport(exportRequest, std::cout, std::cerr);
     if (plotCommand->parsed()) return cli::runPlot(plotRequest, std::cerr);
+    if (const auto code = measureCommands.runParsed(std::cout, std::cerr)) return *code;
     return 2;
 }
