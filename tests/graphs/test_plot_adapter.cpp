@@ -92,6 +92,7 @@ TEST(PlotFile, DamagedFilesAreRefusedWithAPlainState) {
         EXPECT_NE(at, std::string::npos) << from;
         return text.replace(at, from.size(), to);
     };
+    static constexpr char kGarbage[] = "\x01\xff PK\x03\x04 not json";
     struct Case {
         const char* name;
         std::string content;
@@ -100,7 +101,7 @@ TEST(PlotFile, DamagedFilesAreRefusedWithAPlainState) {
     const std::vector<Case> cases = {
         {"truncated", good.substr(0, good.size() / 2), "damaged"},
         {"empty", "", "damaged"},
-        {"garbage", std::string("\x01\xff PK\x03\x04 not json", 18), "damaged"},
+        {"garbage", std::string(kGarbage, sizeof kGarbage - 1), "damaged"},
         {"array", "[1,2,3]", "not a plot file"},
         {"other format", replaced("vantrel-plot", "other"), "not a plot file"},
         {"newer version", replaced("\"version\":1", "\"version\":2"), "version 2"},
