@@ -14,6 +14,9 @@
 #include <memory>
 
 #include "ShellFixture.h"
+#include <QCheckBox>
+
+#include "corvane/frmCopySet.h"
 #include "corvane/frmIntroBx.h"
 #include "corvane/frmMDImain.h"
 #include "corvane/frmOpenSet.h"
@@ -146,6 +149,34 @@ TEST_F(MainWindow, TypingIntoTheOpenNameBoxTakesOnlyLettersAndDigits) {
     Q_EMIT files->itemClicked(files->item(0));
     EXPECT_EQ(name->text(), "CV2026Dec001_01.crv");
     EXPECT_NE(open->findChild<QWidget*>("txtComment")->property("plainText").toString().indexOf("Bench 3"), -1);
+}
+
+TEST_F(MainWindow, SavingACopyClosesTheTestSetsAndCompressesOnTheWay) {
+    key(m_window.startBox(), 'a');
+    openSample();
+    const fs::path source = m_data / "CV2026Dec001_01.crv";
+    m_window.SaveFile(QString::fromStdString(source.string()));
+    EXPECT_FALSE(m_window.graphs().IsAnyDatasetOpen());
+
+    corvane::frmCopySet* copy = m_window.copyDialog();
+    ASSERT_TRUE(copy->isVisible());
+    EXPECT_EQ(copy->windowTitle(), " Save Data Set As ...");
+    auto* name = copy->findChild<QLineEdit*>("txtName");
+    EXPECT_EQ(name->text(), "CV2026Dec001_01");
+    EXPECT_EQ(copy->findChild<QLabel*>("lblCompression")->text(), "Uncompressed");
+    const fs::path target = m_dir / "copies";
+    fs::create_directories(target);
+    copy->setDirectory(QString::fromStdString(target.string()));
+    EXPECT_TRUE(copy->findChild<QLabel*>("lblFreeSpace")->text().endsWith(" MB free"));
+
+    name->setText("Packed");
+    copy->findChild<QCheckBox*>("chkCompress")->setChecked(true);
+    m_prompt.clear();
+    copy->findChild<QPushButton*>("cmdSave")->click();
+    EXPECT_FALSE(copy->isVisible());
+    EXPECT_TRUE(fs::exists(target / "Packed.crv"));
+    EXPECT_TRUE(fs::exists(target / "Packed.cmp"));
+    EXPECT_FALSE(fs::exists(target / "Packed.raw"));
 }
 
 TEST_F(MainWindow, BottomBarAndStopButton) {
