@@ -186,6 +186,24 @@ TEST_F(ListFiles, DamagedListsLeaveEntriesOut) {
     }
 }
 
+TEST_F(ListFiles, SavingWithADamagedCounterKeepsTheEntries) {
+    const struct {
+        std::string counterLine;
+        std::int32_t expected;
+    } cases[] = {{"Max Formula Number=abc\n", 4}, {"", 4}, {"Max Formula Number=3\n", 4}};
+    for (const auto& c : cases) {
+        testsupport::writeFile(file("sForm.ini"), "[List]\n" + c.counterLine + "1=V\n3=2*V\n");
+        ScriptedPrompt prompt;
+        EXPECT_EQ(measure::cmdSaveFormula("3*V", "q", "u", prompt), c.expected) << c.counterLine;
+        EXPECT_EQ(common::ini::readValue(file("sForm.ini"), "List", "1"), "V");
+        EXPECT_EQ(common::ini::readValue(file("sForm.ini"), "List", "3"), "2*V");
+    }
+    testsupport::writeFile(file("sForm.ini"), "[List]\nMax Formula Number=32767\n");
+    ScriptedPrompt prompt;
+    EXPECT_FALSE(measure::cmdSaveFormula("3*V", "q", "u", prompt));
+    EXPECT_EQ(prompt.messages().size(), 1u);
+}
+
 TEST_F(ListFiles, AddConstantChecksInOrder) {
     const struct {
         std::string name, value, message;

@@ -36,10 +36,32 @@ std::string lowered(std::string text) {
     return text;
 }
 
+std::optional<std::int16_t> shortNumber(const std::string& text) {
+    const std::string t = trimmed(text);
+    std::int16_t n = 0;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), n);
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size()) return std::nullopt;
+    return n;
+}
+
+// A counter that is missing or not a number while numbered entries exist would restart at 1
+// and overwrite them; it is set to the highest entry number first. Without entries the
+// counter rule holds as it is (missing -> 1).
+void repairCounter(const char* file, const char* key) {
+    const auto path = formulaListFile(file);
+    const auto text = common::ini::readValue(path, kListSection, key);
+    if (text && shortNumber(*text)) return;
+    std::int32_t highest = 0;
+    for (const std::string& k : common::ini::keysOf(path, kListSection))
+        if (const auto n = shortNumber(k)) highest = std::max<std::int32_t>(highest, *n);
+    if (highest > 0) common::ini::writeValue(path, kListSection, key, std::to_string(highest));
+}
+
 // Increments a list counter: missing -> 1, otherwise + 1; nothing when it cannot be done.
 std::optional<std::int32_t> incrementCounter(const char* file, const char* key,
                                              common::Prompt& prompt) {
     try {
+        repairCounter(file, key);
         return common::incrementIniCounterWithin(formulaListFile(file), kListSection, key, -32768,
                                                  32767);
     } catch (const std::exception& e) {
@@ -62,11 +84,7 @@ std::filesystem::path formulaListFile(const char* name) { return common::userDat
 std::int32_t listCount(const char* file, const char* key) {
     const auto text = readEntry(file, key);
     if (!text) return 0;
-    const std::string t = trimmed(*text);
-    std::int16_t n = 0;
-    const auto r = std::from_chars(t.data(), t.data() + t.size(), n);
-    if (r.ec != std::errc() || r.ptr != t.data() + t.size()) return 0;
-    return n;
+    return shortNumber(*text).value_or(0);
 }
 
 std::optional<SavedFormula> readSavedFormula(std::int32_t n) {
