@@ -66,6 +66,29 @@ TEST_F(DatasetEditsTest, PointsAreStoredBesideTheTestCountedOnceAndSeenByEveryRe
     EXPECT_EQ(s.view(kEventGraph).reloads(), 1);
 }
 
+TEST_F(DatasetEditsTest, AGraphSavedAsANewEventDrawsWithTheCopiedEdits) {
+    TraceTest t(ramp(20));
+    Session s;
+    ASSERT_TRUE(s.open(t.setFile()));
+    s.edits->StoreRemovedPt(timeOf(5), kEventGraph);
+    s.edits->StoreMovedPt(kEventGraph, timeOf(7), 2.0);
+    const std::int32_t copy = s.dataset.SaveGraphAs(kEventGraph, "copy", timeOf(1), timeOf(20), -3, 3);
+    ASSERT_EQ(copy, 4);
+    EXPECT_FALSE(s.edits->bAttached(copy));
+    s.edits->attachAll();
+    EXPECT_TRUE(s.edits->bAttached(copy));
+    EXPECT_EQ(s.dataset.graphValue(copy, 5), std::nullopt);
+    EXPECT_EQ(s.dataset.graphValue(copy, 7), 2.0);
+    const auto& indexes = s.graph(copy).pointIndexes();
+    EXPECT_EQ(std::count(indexes.begin(), indexes.end(), 5), 0);
+    EXPECT_EQ(s.view(copy).reloads(), 1);
+    EXPECT_EQ(s.view(kEventGraph).reloads(), 0);  // already drawn with its edits
+    // The copy's edits are its own.
+    s.edits->StoreRemovedPt(timeOf(9), copy);
+    EXPECT_EQ(s.dataset.graphValue(copy, 9), std::nullopt);
+    EXPECT_EQ(s.dataset.graphValue(kEventGraph, 9), scopeVolts(108));
+}
+
 TEST_F(DatasetEditsTest, ACounterBelowOneHidesTheFilesAndTheNextEditCountsFromZero) {
     TraceTest t(ramp(10));
     // A removed-points file left behind without its counter.

@@ -20,8 +20,15 @@ DatasetEdits::~DatasetEdits() {
             m_dataset.SetPointEdits(graph, nullptr);
 }
 
+bool DatasetEdits::bAttached(std::int32_t graph) const {
+    const auto found = m_edits.find(graph);
+    return found != m_edits.end() && found->second && m_dataset.bHasGraph(graph) &&
+           &m_dataset.pointEdits(graph) == found->second.get();
+}
+
 void DatasetEdits::attachAll() {
     for (const std::int32_t graph : m_dataset.graphNumbers()) {
+        if (bAttached(graph)) continue;
         GraphPointEdits* edits = attach(graph);
         if (!edits || !edits->hasEdits()) continue;
         if (files::DatasetGraph* shown = m_dataset.graph(graph)) shown->Reload();

@@ -53,9 +53,13 @@ public:
     DatasetEdits(const DatasetEdits&) = delete;
     DatasetEdits& operator=(const DatasetEdits&) = delete;
 
-    // Makes the stores of every shown event graph and hands them to the dataset; graphs that
-    // have edits are told to reload their points.
+    // Makes the stores of every shown event graph that has none yet and hands them to the
+    // dataset; those graphs that have edits are told to reload their points. Call it after
+    // the test was opened and after a new event graph was made (AddNewEventGraph, SaveGraphAs:
+    // the copy's points are drawn with its copied edits).
     void attachAll();
+    // Whether the dataset reads the graph's values through stores of this object.
+    bool bAttached(std::int32_t graph) const;
     // The stores of one graph, made and handed to the dataset when needed (again after the
     // dataset re-made the graph); nullptr for a channel graph, a deleted or unknown graph, or
     // one without side files.
