@@ -39,6 +39,7 @@ TEST(RangeAverage, MeanOfTheKeptPointsOfTheRange) {
         {"every point removed", {1, 2, 3}, 0, 2, false, {1, 2, 3}, {}, false, 0, 0, 0, 0},
         {"one point", {1, 2, 3}, 1, 1.2, false, {}, {}, false, 0, 0, 0, 0},
         {"a time that is not a number", {1, 2, 3}, kNaN, 1, false, {}, {}, false, 0, 0, 0, 0},
+        {"an infinite time", {1, 2, 3}, 0, INFINITY, false, {}, {}, false, 0, 0, 0, 0},
         {"a value that is not a number", {1, kNaN, 3}, 0, 2, false, {}, {}, false, 0, 3, 0, 2},
         {"all points: without the first two and the last", {100, 100, 1, 2, 3, 100}, kNaN, kNaN,
          true, {}, {}, true, 2, 3, 2, 4},

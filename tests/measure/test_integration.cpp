@@ -70,6 +70,17 @@ TEST(TwoPointIntegral, TrapezoidsOverTheKeptPoints) {
     }
 }
 
+TEST(TwoPointIntegral, TimesThatAreNotFiniteGiveNoIntegral) {
+    auto owned = valuesSeries({1, 2, 3});
+    for (const auto& [t1, t2] : std::vector<std::pair<double, double>>{{kNaN, 1}, {0, INFINITY}, {-INFINITY, 1}}) {
+        common::ScriptedPrompt prompt;
+        EXPECT_FALSE(measure::CalculateIntegral2pts(owned->series(), t1, t2, false, prompt).ok);
+        EXPECT_EQ(prompt.messages(), std::vector<std::string>{measure::kNoPointsInRange});
+        EXPECT_FALSE(measure::SetupAlzGraphArrayTimes(owned->series(), t1, t2, false, prompt).ok);
+        EXPECT_FALSE(measure::runningIntegrals(owned->series(), t1, t2, "P", "kPa", prompt).ok);
+    }
+}
+
 TEST(TwoPointIntegral, ThroughAnOpenedTestWithItsUnitText) {
     testsupport::TempDir home;
     testsupport::ScopedVantrelHome scopedHome(home.path());

@@ -47,6 +47,7 @@ TEST(VodFit, LeastSquaresLineOverTheKeptPoints) {
         {"one kept point", line, 0, 0.5, 0, 1, {1, 2}, {}, false, 0, 0, 0, 1},
         {"no kept point", line, 0, 0.5, 0, 1, {1, 2, 3}, {}, false, 0, 0, 0, 0},
         {"a time that is not a number", line, 0, 0.5, kNaN, 1, {}, {}, false, 0, 0, 0, 0},
+        {"an infinite time", line, 0, 0.5, -INFINITY, 1, {}, {}, false, 0, 0, 0, 0},
         {"a value that is not a number", {2, kNaN, 5}, 0, 0.5, 0, 1, {}, {}, false, 0, 0, 0, 3},
         {"an infinite value", {2, INFINITY, 5}, 0, 0.5, 0, 1, {}, {}, false, 0, 0, 0, 3},
         {"sums that overflow", {1e308, -1e308, 5}, 0, 0.5, 0, 1, {}, {}, false, 0, 0, 0, 3},

@@ -48,7 +48,7 @@ RangeAverage GetAverage(const GraphSeries& series, double time1, double time2, b
         last = points - 1;
         if (points < 1 || first > last) return refuse(result, "the record is too short");
     } else {
-        if (std::isnan(time1) || std::isnan(time2)) return refuse(result, "a time is not a number");
+        if (!std::isfinite(time1) || !std::isfinite(time2)) return refuse(result, "a time is not a finite number");
         if (points < 1) return refuse(result, "the graph has no values");
         if (time1 > time2) std::swap(time1, time2);
         first = series.time.TimeToIndex(time1);

@@ -35,7 +35,7 @@ bool hasRemovedPoints(const GraphSeries& series) {
 Integral CalculateIntegral2pts(const GraphSeries& series, double time1, double time2,
                                bool stopAtFirstNonPositive, common::Prompt& prompt) {
     Integral result;
-    if (std::isnan(time1) || std::isnan(time2) || series.points() < 1) {
+    if (!std::isfinite(time1) || !std::isfinite(time2) || series.points() < 1) {
         common::ShowMessage(prompt, kNoPointsInRange);
         return result;
     }
@@ -164,7 +164,7 @@ RunningIntegrals runningIntegrals(const GraphSeries& series, double time1, doubl
         common::ShowMessage(prompt, kIntegrationWithMissingPoints);
         return result;
     }
-    if (std::isnan(time1) || std::isnan(time2) || series.points() < 1) {
+    if (!std::isfinite(time1) || !std::isfinite(time2) || series.points() < 1) {
         common::ShowMessage(prompt, kNoPointsInRange);
         return result;
     }
@@ -210,7 +210,7 @@ AnalysisArrays SetupAlzGraphArrayTimes(const GraphSeries& series, double time1, 
         common::ShowMessage(prompt, kAnalysisWithRemovedPoints);
         return arrays;
     }
-    if (points < 3 || std::isnan(time1) || std::isnan(time2)) return arrays;
+    if (points < 3 || !std::isfinite(time1) || !std::isfinite(time2)) return arrays;
     if (time1 > time2) std::swap(time1, time2);
     std::int32_t first = series.time.TimeToIndex(time1);
     std::int64_t last = std::min<std::int64_t>(std::int64_t{series.time.TimeToIndex(time2)} + 1, points);

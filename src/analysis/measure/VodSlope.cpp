@@ -97,7 +97,7 @@ SlopeFit refuse(SlopeFit fit, std::string reason) {
 
 SlopeFit GetSlopeInterceptAverage(const GraphSeries& series, double time1, double time2) {
     SlopeFit fit;
-    if (std::isnan(time1) || std::isnan(time2)) return refuse(fit, "a time is not a number");
+    if (!std::isfinite(time1) || !std::isfinite(time2)) return refuse(fit, "a time is not a finite number");
     if (series.points() < 2) return refuse(fit, "the graph has no values");
     if (time1 > time2) std::swap(time1, time2);
     const std::int32_t first = series.time.TimeToIndex(time1);
