@@ -245,6 +245,15 @@ TEST(PlotAdapter, ClicksHitWhatIsDrawnThere) {
         EXPECT_EQ(hit.kind, c.expected.kind) << c.name;
         EXPECT_EQ(hit.index, c.expected.index) << c.name;
     }
+    // An empty text entry starts a segment but is not hit itself.
+    graphs::PlotState arrow = s;
+    arrow.annotations[4] = {true, graphs::AnnotationType::Text, 1.0, -1.0, "", graphs::kBlack};
+    DrawnPlot withArrow(arrow);
+    EXPECT_EQ(withArrow.adapter.hitTest(withArrow.adapter.graphToPixel(1.0, -1.0) + QPointF(2, -6))
+                  .index,
+              4);  // the segment, at its start
+    EXPECT_EQ(withArrow.adapter.hitTest(arrowEnd - QPointF(1, -1)).index, 5);
+
     // A missing point is never hit.
     EXPECT_NE(a.hitTest(a.graphToPixel(s.x[50], 0.0)).kind, K::Point);
 }

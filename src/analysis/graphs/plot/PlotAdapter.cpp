@@ -152,6 +152,8 @@ void PlotAdapter::drawAnnotations() {
         if (!a.used) continue;
         const auto number = static_cast<std::int32_t>(n);
         if (a.type == AnnotationType::Text) {
+            previous = number;
+            if (a.text.empty()) continue;  // draws nothing, so it cannot be hit either
             auto* text = new QCPItemText(&m_plot);
             text->position->setCoords(a.x, a.y);
             text->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
