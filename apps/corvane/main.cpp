@@ -6,7 +6,7 @@
 
 #include "common/FileNames.h"
 #include "corvane/frmMDImain.h"
-#include "harvdl32/QtPrompt.h"
+#include "common/qt/QtPrompt.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception&) {
         // Without its own folder the program still analyses; only the manuals are not found.
     }
-    harvdl32::QtPrompt prompt;
+    common::QtPrompt prompt;
     corvane::frmMDImain window(prompt, programDirectory);
     prompt.setParent(&window);
     window.show();

@@ -7,7 +7,7 @@
 
 #include "common/Prompt.h"
 #include "download/DownloadDriver.h"
-#include "harvdl32/QtPrompt.h"
+#include "common/qt/QtPrompt.h"
 #include "harvdl32/UnusableBackend.h"
 #include "harvdl32/frmDownload.h"
 #include "link/Port.h"
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     char* qtArgv[] = {argv[0], nullptr};
     QApplication app(qtArgc, qtArgv);
 
-    harvdl32::QtPrompt prompt;
+    common::QtPrompt prompt;
     harvdl32::frmDownload window(root, prompt, portOptions());
     prompt.setParent(&window);
     QObject::connect(&window, &harvdl32::frmDownload::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -81,11 +81,19 @@ void writeAll(int fd, std::string_view content, const fs::path& file) {
     }
 }
 
+// Temporary files of a write are named "." + file name + "." + six random characters.
+std::string temporaryPrefix(const fs::path& file) {
+    std::string prefix(1, '.');
+    prefix.append(file.filename().string());
+    prefix.push_back('.');
+    return prefix;
+}
+
 // Replaces the file by one holding content: a temporary file beside it, then rename, so a
 // reader sees the old or the new file and never a part of one, even when this process dies.
 void replaceFile(const fs::path& file, std::string_view content) {
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string pattern = (folder / temporaryPrefix(file)).string() + "XXXXXX";
     FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
     if (fd.get() < 0) throw IoError(systemMessage("Cannot write " + file.string()));
     const fs::path temp = pattern;
@@ -123,7 +131,7 @@ fs::path resolved(const fs::path& file) {
 // Temporary files of writers that died between creating and renaming them. Only a writer
 // holding the folder lock has a temporary file, so under the lock every one found is stale.
 void removeStaleTemporaries(const fs::path& folder, const fs::path& file) {
-    const std::string prefix = "." + file.filename().string() + ".";
+    const std::string prefix = temporaryPrefix(file);
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();

@@ -1,10 +1,10 @@
-#include "harvdl32/QtPrompt.h"
+#include "common/qt/QtPrompt.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QString>
 
-namespace harvdl32 {
+namespace common {
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
@@ -51,4 +51,4 @@ std::optional<std::string> QtPrompt::input(const std::string& text, const std::s
     return answer.toStdString();
 }
 
-}  // namespace harvdl32
+}  // namespace common

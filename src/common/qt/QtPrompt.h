@@ -1,12 +1,12 @@
 #pragma once
-// Message boxes and questions of the download program as Qt dialogs. "[nl]" and CR LF in a
+// Message boxes and questions of the programs as Qt dialogs. "[nl]" and CR LF in a
 // text are shown as line breaks.
 
 #include "common/Prompt.h"
 
 class QWidget;
 
-namespace harvdl32 {
+namespace common {
 
 class QtPrompt final : public common::Prompt {
 public:
@@ -26,4 +26,4 @@ private:
 // The text as shown: "[nl]" and CR LF become line breaks.
 std::string displayText(const std::string& text);
 
-}  // namespace harvdl32
+}  // namespace common
