@@ -7,6 +7,7 @@
 #include "analysis/files/CreateTable.h"
 #include "analysis/files/clasSetFileEC.h"
 #include "recsim/RecorderImage.h"
+#include "support/RunProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,38 @@ TEST_F(RoundTrip, TheAnalysisSideReadsBackTheRecordedShot) {
     EXPECT_GT(checked, 500);
     EXPECT_LT(worst, 0.005) << "metres";
 }
+
+#ifdef CORVANE_CLI
+// The whole chain a user runs: record (emulated, with its noise), download, enter the unit
+// resistance, measure the least-squares VOD with the command-line program.
+TEST_F(RoundTrip, TheCommandLineMeasuresTheRecordedVelocity) {
+    recsim::ImageOptions options = smallOptions(1, 1);
+    options.memoryWords = 6144 * 8;
+    const recsim::RecorderImage image = recsim::makeImage(options);
+    const recsim::StoredTest& shot = image.tests.at(0);
+    const recsim::ChannelSignal& vod = shot.channels[0].signal;
+    make(image);
+    ASSERT_FALSE(m_driver->Start());
+    ASSERT_EQ(m_driver->result(), RunResult::Complete);
+    files::clasSetFileEC crv;
+    crv.Setup(setFile(1));
+    crv.WriteChannelStr(1, "Unit resistance", "10.8");
+
+    // From a tenth to nine tenths of the probe, clear of the corners of the ramp.
+    const double startMs = vod.arrivalMs + 0.1 * vod.probeLengthM / vod.velocityMps * 1000.0;
+    const double endMs = vod.arrivalMs + 0.9 * vod.probeLengthM / vod.velocityMps * 1000.0;
+    const testsupport::ProgramRun run = testsupport::runProgram(
+        CORVANE_CLI,
+        {"vod", setFile(1), "--channel", "1", "--from", std::to_string(startMs), "--to",
+         std::to_string(endMs), "--json"},
+        {{"VANTREL_HOME", m_dir.path().string()}});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::size_t at = run.out.find("\"vod\": ");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    const double measured = std::stod(run.out.substr(at + 7));
+    EXPECT_NEAR(measured, vod.velocityMps, 0.001 * vod.velocityMps) << run.out;
+}
+#endif
 
 }  // namespace
 }  // namespace download::testing
