@@ -21,7 +21,7 @@ private:
     std::string m_description;
 };
 
-// A failure of the operating system (a file that cannot be written, a lock that cannot be
+// An operating-system failure (a file that cannot be written, a lock that cannot be
 // taken). It carries a complete message for the user.
 class IoError : public std::runtime_error {
 public:
