@@ -8,6 +8,7 @@
 #include "link/Port.h"
 #include "recsim/DefaultImage.h"
 #include "recsim/Emulator.h"
+#include "support/QtApplicationEnvironment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -25,26 +26,6 @@
 #include <memory>
 
 namespace {
-
-// One application for the whole executable, made before the first test and destroyed after
-// the last one, before the exit handlers tear down Qt's own statics.
-class QtApplication final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        m_app = std::make_unique<QApplication>(m_argc, m_argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[21] = "test_download_window";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
-};
-
-[[maybe_unused]] ::testing::Environment* const kQtApplication =
-    ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 class DownloadWindow : public ::testing::Test {
 protected:

@@ -16,25 +16,11 @@
 #include "analysis/graphs/plot/PlotAdapter.h"
 #include "analysis/graphs/plot/PlotFile.h"
 #include "analysis/graphs/plot/PlotMargins.h"
+#include "support/QtApplicationEnvironment.h"
 #include "support/TempDir.h"
 
 namespace {
 
-// One application for the whole executable, destroyed before Qt's own statics go.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_plot_adapter";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 graphs::PlotState sampleState() {
     graphs::PlotState s;
