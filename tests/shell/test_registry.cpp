@@ -97,5 +97,26 @@ TEST_F(ShellFixture, AMessageArrivingWhileAnotherIsDeliveredIsDropped) {
     EXPECT_EQ(received, (std::vector<std::int32_t>{2, 1}));
 }
 
+TEST_F(ShellFixture, AScopeEventGraphShowsItsSavedFormulaAfterReopening) {
+    const fs::path set = addTest("A");
+    ASSERT_TRUE(m_graphs.OpenTestSet(set.string(), true));
+    files::clsDataset* test = m_graphs.dataset(1);
+    // Channel 2 of the sample is the pressure gauge; its event graph gets a formula.
+    const std::int32_t event = test->AddNewEventGraph(2, 2.0, 4.0, "gauge", "1*V+0",
+                                                      "Voltage", "V");
+    ASSERT_GT(event, 0);
+    const std::int32_t index = 2500;
+    const double volts = *test->graphValue(2, index);
+    test->NewFormulaReplot(event, "2*V+0.5", "Pressure", "kPa");
+    EXPECT_DOUBLE_EQ(*test->graphValue(event, index), 2 * volts + 0.5);
+
+    m_graphs.CloseAllDatasets();
+    ASSERT_TRUE(m_graphs.OpenTestSet(set.string(), true));
+    test = m_graphs.dataset(1);
+    EXPECT_EQ(test->sGetGraphIniStr(event, "Y formula"), "2*V+0.5");
+    EXPECT_DOUBLE_EQ(*test->graphValue(event, index), 2 * volts + 0.5);
+    EXPECT_DOUBLE_EQ(*test->graphValue(2, index), volts);
+}
+
 }  // namespace
 }  // namespace shelltest

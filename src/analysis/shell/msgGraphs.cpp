@@ -1,6 +1,7 @@
 #include "analysis/shell/msgGraphs.h"
 
 #include "analysis/files/DatasetGraph.h"
+#include "analysis/measure/ScopeFormulas.h"
 
 namespace shell {
 
@@ -19,6 +20,8 @@ std::unique_ptr<files::clsDataset> msgGraphs::makeDefaultDataset(std::int32_t) {
         SetCurrentGraph(set, graph);
     };
     hooks.setNextPlotFile = [this](const std::string& file) { SetNextPlotFile(file); };
+    // Event graphs of scope channels show their "Y formula" applied to the channel's table.
+    hooks.formulaTable = measure::makeFormulaTableHook();
     return std::make_unique<files::clsDataset>(m_prompt, m_progress,
                                                graphs::clsGraph::factory(m_makeView),
                                                std::move(hooks));
