@@ -10,12 +10,14 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "analysis/graphs/window/GraphWindowHandle.h"
+#include "analysis/graphs/window/frmpeGraph.h"
 #include "analysis/shell/ManualFiles.h"
 #include "common/Prompt.h"
-#include "corvane/PlaceholderGraphView.h"
 #include "corvane/frmCopySet.h"
 #include "corvane/frmIntroBx.h"
 #include "corvane/frmOpenSet.h"
@@ -25,7 +27,7 @@ namespace corvane {
 frmMDImain::frmMDImain(common::Prompt& prompt, std::string programDirectory)
     : m_prompt(prompt), m_programDirectory(std::move(programDirectory)),
       m_progress(m_bar, [] { QApplication::processEvents(); }), m_graphs(prompt, m_progress),
-      m_parent(m_bar), m_shell(m_graphs, prompt, *this) {
+      m_parent(m_bar), m_shell(m_graphs, prompt, *this), m_graphWindows(prompt, m_graphs) {
     setObjectName("frmMDImain");
     setWindowTitle(QString::fromLatin1(shell::kMainCaption));
 
@@ -52,9 +54,7 @@ frmMDImain::frmMDImain(common::Prompt& prompt, std::string programDirectory)
     m_bar.setChanged([this] { showBar(); });
 
     m_parent.setArrangeIcons([this] { arrangeIcons(); });
-    m_graphs.setViewFactory([this](graphs::clsGraph&) -> std::unique_ptr<graphs::GraphView> {
-        return std::make_unique<PlaceholderGraphView>(*m_area);
-    });
+    connectGraphWindows();
 
     m_intro = new frmIntroBx(this);
     connect(m_intro, &frmIntroBx::chosen, this,
@@ -73,6 +73,53 @@ frmMDImain::~frmMDImain() {
     // The graphs go while their windows and the bar still exist.
     m_bar.setChanged({});
     m_graphs.CloseAllDatasets();
+}
+
+void frmMDImain::connectGraphWindows() {
+    graphs::GraphWindowContext& c = m_graphWindows;
+    c.parent = &m_parent;
+    // These close every test set, and with them the window whose menu asked: they run once
+    // that window's handler has returned.
+    c.analyzeFile = [this] { QTimer::singleShot(0, this, [this] { m_shell.AnalyzeFile(); }); };
+    c.exitGraphs = [this] { QTimer::singleShot(0, this, [this] { m_shell.ExitGraphs(); }); };
+    c.saveFile = [this](const std::string& setFile) {
+        const QString file = QString::fromStdString(setFile);
+        QTimer::singleShot(0, this, [this, file] { SaveFile(file); });
+    };
+    c.tileHorizontally = [this] { tileHorizontally(); };
+    c.tileVertically = [this] { tileVertically(); };
+    c.cascade = [this] { m_area->cascadeSubWindows(); };
+    c.arrangeIcons = [this] { arrangeIcons(); };
+    c.openManual = [this] { OpenManual(shell::kCorvaneManual); };
+    c.about = [this] { ShowAbout(); };
+
+    m_graphs.setViewFactory([this](graphs::clsGraph& owner) -> std::unique_ptr<graphs::GraphView> {
+        auto* window = new graphs::frmpeGraph(owner, m_graphWindows);
+        QMdiSubWindow* sub = m_area->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->show();
+        return std::make_unique<graphs::GraphWindowHandle>(*window);
+    });
+    connect(m_area, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* sub) {
+        if (!sub) return;
+        if (auto* window = qobject_cast<graphs::frmpeGraph*>(sub->widget())) window->Activate();
+    });
+}
+
+std::vector<graphs::frmpeGraph*> frmMDImain::graphWindows() const {
+    std::vector<graphs::frmpeGraph*> windows;
+    for (QMdiSubWindow* sub : m_area->subWindowList(QMdiArea::CreationOrder))
+        if (auto* window = qobject_cast<graphs::frmpeGraph*>(sub->widget()))
+            windows.push_back(window);
+    return windows;
+}
+
+bool frmMDImain::OpenTestSetFile(const std::string& setFile) {
+    hideStartBox();
+    if (!m_graphs.OpenTestSet(setFile, false)) return false;
+    arrangeIcons();
+    m_graphs.ActivateCurrentGraph();
+    return true;
 }
 
 void frmMDImain::buildMenus() {

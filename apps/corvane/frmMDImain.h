@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include "analysis/graphs/window/GraphWindowContext.h"
 #include "analysis/shell/BottomBar.h"
 #include "analysis/shell/MainShell.h"
 #include "analysis/shell/msgGraphs.h"
@@ -11,6 +12,10 @@
 class QLabel;
 class QMdiArea;
 class QPushButton;
+
+namespace graphs {
+class frmpeGraph;
+}
 
 namespace corvane {
 
@@ -36,6 +41,14 @@ public:
     frmIntroBx* startBox() const { return m_intro; }
     frmOpenSet* openDialog() const { return m_open; }
     frmCopySet* copyDialog() const { return m_copy; }
+    graphs::GraphWindowContext& graphWindowContext() { return m_graphWindows; }
+    // The graph windows in the main window, in the order they were made.
+    std::vector<graphs::frmpeGraph*> graphWindows() const;
+
+    // Opens a test set as the open-test window does (start box hidden, windows arranged, the
+    // current graph activated); true when it was set up. Each graph window counts its drawn
+    // plots (frmpeGraph::replots, signal replotted).
+    bool OpenTestSetFile(const std::string& setFile);
 
     // Closes every test set, then offers to save a copy of the set file.
     void SaveFile(const QString& setFile);
@@ -55,6 +68,7 @@ private:
     void showOpenDialog() override;
     void endProgram() override;
     void buildMenus();
+    void connectGraphWindows();
     void showBar();
 
     common::Prompt& m_prompt;
@@ -71,6 +85,7 @@ private:
     frmIntroBx* m_intro;
     frmOpenSet* m_open;
     frmCopySet* m_copy;
+    graphs::GraphWindowContext m_graphWindows;
 };
 
 }  // namespace corvane

@@ -29,6 +29,17 @@ public:
     virtual void ProcessMsg(std::int32_t code) = 0;
     // The owner closes the window (a channel graph's window may only go this way).
     virtual void ExitClose() = 0;
+
+    // Y-axis label from the owner's quantity and units.
+    virtual void SetYaxis() {}
+    // Manual limits (and zoom extents) of both axes.
+    virtual void ResetAxisLimits(double /*xMin*/, double /*xMax*/, double /*yMin*/,
+                                 double /*yMax*/) {}
+    // Window-held values by number: 222 main title, 223 subtitle, 224 X-axis label, 225
+    // Y-axis label (strings); 201 to 204 the manual limits X min, X max, Y min, Y max.
+    virtual std::string sGraphValuePE(std::int32_t /*id*/) const { return {}; }
+    virtual void SetGraphStrPE(std::int32_t /*id*/, const std::string& /*text*/) {}
+    virtual double dGraphValuePE(std::int32_t /*id*/) const { return 0.0; }
 };
 
 // A window that shows nothing and remembers what it was given.

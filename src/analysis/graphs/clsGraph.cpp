@@ -204,6 +204,29 @@ void clsGraph::SaveStartEndTimes(double t1, double t2, double y1, double y2) {
     m_dataset->SaveNewStartEndYvalues(m_graphNr, y1, y2);
 }
 
+void clsGraph::SetAxisLimits(double xMin, double xMax, double yMin, double yMax) {
+    if (m_view) m_view->ResetAxisLimits(xMin, xMax, yMin, yMax);
+    ResetPlotPtsChannel(xMin, xMax, false);
+}
+
+void clsGraph::SetPlottedY(std::int32_t i, double y) {
+    if (i < 0 || static_cast<std::size_t>(i) >= m_y.size()) return;
+    m_y[static_cast<std::size_t>(i)] = y;
+}
+
+std::string clsGraph::sGetGraphString(std::int32_t id) const {
+    return m_view ? m_view->sGraphValuePE(id) : std::string();
+}
+
+void clsGraph::G_SetGraphStr(std::int32_t id, const std::string& text) {
+    if (m_view) m_view->SetGraphStrPE(id, text);
+}
+
+double clsGraph::dGraphValue(std::int32_t id) const {
+    if (id == 211) return m_channel;
+    return m_view ? m_view->dGraphValuePE(id) : 0.0;
+}
+
 bool clsGraph::DeleteCurGraph() { return m_dataset && m_dataset->DeleteGraph(m_graphNr); }
 
 }  // namespace graphs

@@ -87,6 +87,21 @@ public:
     void SetPlotPtsEvent(double start, double end, bool replot);
     void SaveStartEndTimes(double t1, double t2, double y1, double y2);
     bool DeleteCurGraph();
+    // Window ResetAxisLimits, then the reload rule for the new X range.
+    void SetAxisLimits(double xMin, double xMax, double yMin, double yMax);
+    // Sets the plotted value of point i (0-based); a removed point takes kMissingValue.
+    void SetPlottedY(std::int32_t i, double y);
+
+    // --- window-held values ------------------------------------------------------------------
+    std::string sGetGraphString(std::int32_t id) const;
+    void G_SetGraphStr(std::int32_t id, const std::string& text);
+    // 211 the channel number; otherwise the window's value.
+    double dGraphValue(std::int32_t id) const;
+
+    // --- times -------------------------------------------------------------------------------
+    // The one conversion between the graph's display times and the dataset's milliseconds.
+    double dDisplayToMs(double displayTime) const { return displayTime * divisor(); }
+    double dMsToDisplay(double ms) const { return ms / divisor(); }
 
     const std::vector<double>& xValues() const { return m_x; }
     const std::vector<double>& yValues() const { return m_y; }

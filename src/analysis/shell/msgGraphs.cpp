@@ -10,6 +10,8 @@ msgGraphs::msgGraphs(common::Prompt& prompt, common::Progress& progress, GraphsH
 
 msgGraphs::~msgGraphs() {
     // Datasets close their graphs, whose windows may call back here; do it while whole.
+    // The point edits go first: they hand their stores back to their dataset.
+    m_edits.clear();
     for (auto& set : m_sets)
         if (set) set->CloseAll();
 }
@@ -32,12 +34,16 @@ bool msgGraphs::OpenTestSet(const std::string& setFilePath, bool quiet) {
     if (static_cast<std::int32_t>(m_sets.size()) < n) {
         m_sets.resize(static_cast<std::size_t>(n));
         m_inUse.resize(static_cast<std::size_t>(n), false);
+        m_edits.resize(static_cast<std::size_t>(n));
     }
     const auto slot = static_cast<std::size_t>(n - 1);
     m_sets[slot] = m_makeDataset ? m_makeDataset(n) : makeDefaultDataset(n);
     if (m_sets[slot] && m_sets[slot]->bSetupDataAndGraphs(setFilePath, n, quiet)) {
         m_inUse[slot] = true;
         m_count = n;
+        // Removed and moved points of the event graphs are drawn and edited through these.
+        m_edits[slot] = std::make_unique<measure::DatasetEdits>(*m_sets[slot], m_prompt, m_progress);
+        m_edits[slot]->attachAll();
         return true;
     }
     m_sets[slot].reset();
@@ -50,17 +56,24 @@ void msgGraphs::CloseAllDatasets() {
         const auto slot = static_cast<std::size_t>(n - 1);
         if (!m_inUse[slot]) continue;
         m_inUse[slot] = false;
+        if (slot < m_edits.size()) m_edits[slot].reset();
         // Dropped only after CloseAll has returned: a closing window may still ask for it.
         std::unique_ptr<files::clsDataset> set = std::move(m_sets[slot]);
         if (set) set->CloseAll();
     }
     m_sets.clear();
     m_inUse.clear();
+    m_edits.clear();
     if (m_hooks.hideToolbar) m_hooks.hideToolbar();
     ShowFormulaBar(false);
     m_count = 0;
     m_currentSet = 0;
     m_currentGraph = 0;
+}
+
+measure::DatasetEdits* msgGraphs::edits(std::int32_t n) const {
+    if (!bInUse(n) || n > static_cast<std::int32_t>(m_edits.size())) return nullptr;
+    return m_edits[static_cast<std::size_t>(n - 1)].get();
 }
 
 bool msgGraphs::bInUse(std::int32_t n) const {

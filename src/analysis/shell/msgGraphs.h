@@ -14,6 +14,7 @@
 
 #include "analysis/files/clsDataset.h"
 #include "analysis/graphs/clsGraph.h"
+#include "analysis/measure/DatasetEdits.h"
 
 namespace common {
 class Progress;
@@ -60,6 +61,9 @@ public:
     bool bInUse(std::int32_t n) const;
     // The open test set n, or nullptr.
     files::clsDataset* dataset(std::int32_t n) const;
+    // The removed and moved points of open test set n (made when it opened, attached to its
+    // event graphs, dropped before the test set closes), or nullptr.
+    measure::DatasetEdits* edits(std::int32_t n) const;
 
     // --- the current graph -----------------------------------------------------------------
     void SetCurrentGraph(std::int32_t dataSet, std::int32_t graph);
@@ -87,6 +91,7 @@ private:
     DatasetFactory m_makeDataset;
 
     std::vector<std::unique_ptr<files::clsDataset>> m_sets;  // index n - 1
+    std::vector<std::unique_ptr<measure::DatasetEdits>> m_edits;  // index n - 1
     std::vector<bool> m_inUse;
     std::int32_t m_count = 0;
     std::int32_t m_currentSet = 0;
