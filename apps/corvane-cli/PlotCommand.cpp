@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "analysis/files/clsDataset.h"
+#include "analysis/graphs/GraphView.h"
 #include "analysis/graphs/clsGraph.h"
 #include "analysis/graphs/plot/PlotAdapter.h"
 #include "analysis/graphs/plot/PlotMargins.h"
@@ -77,6 +78,44 @@ private:
     std::string m_path;
 };
 
+files::PlotPoints pointsOfRange(files::clsDataset& dataset, std::int32_t graph,
+                                const PlotRequest& request) {
+    const common::SampleTime& time = dataset.sampleTime();
+    if (!request.fromMs && !request.toMs) return dataset.SetPlotDataMaxMinAll(graph);
+    return dataset.SetPlotDataMaxMinTimes(
+        graph, request.fromMs.value_or(time.timeOfIndex(1)),
+        request.toMs.value_or(time.timeOfIndex(std::max(time.N, 1))));
+}
+
+// The points and first limits a channel graph was given when the test was opened: the same
+// as SetPlotDataMaxMinAll, without reducing the channel a second time.
+files::PlotPoints pointsOnOpening(const graphs::clsGraph& model) {
+    files::PlotPoints points;
+    const auto* view = dynamic_cast<const graphs::HeadlessGraphView*>(model.view());
+    if (!view || view->plots() != 1 || !model.loadRecord().valid) return points;
+    points.x = model.xValues();
+    points.y = model.yValues();
+    points.xMin = view->xStart();
+    points.xMax = view->xEnd();
+    points.yMin = view->yMin();
+    points.yMax = view->yMax();
+    return points;
+}
+
+// zlib level 4 (Qt's PNG quality 50) instead of the default 6: the same pixels in a file
+// about 5 % larger, encoded in half the time (the default took a fifth of the command).
+constexpr int kPngQuality = 50;
+
+bool writeImage(QCustomPlot& plot, graphs::PlotAdapter& adapter, const std::string& path,
+                const std::string& ending, const PlotRequest& request, std::string& error) {
+    if (ending != ".png") return adapter.exportImage(path, request.width, request.height, error);
+    if (plot.savePng(QString::fromStdString(path), request.width, request.height, 1.0,
+                     kPngQuality))
+        return true;
+    error = "The image " + path + " cannot be written";
+    return false;
+}
+
 }  // namespace
 
 CLI::App* addPlotCommand(CLI::App& app, PlotRequest& request) {
@@ -129,17 +168,15 @@ int runPlot(const PlotRequest& request, std::ostream& err) {
                  (note.empty() ? std::string(".") : ": " + note));
         }
 
-        const common::SampleTime& time = dataset.sampleTime();
-        const files::PlotPoints points =
-            (request.fromMs || request.toMs)
-                ? dataset.SetPlotDataMaxMinTimes(
-                      graph, request.fromMs.value_or(time.timeOfIndex(1)),
-                      request.toMs.value_or(time.timeOfIndex(std::max(time.N, 1))))
-                : dataset.SetPlotDataMaxMinAll(graph);
+        const auto* model = dynamic_cast<const graphs::clsGraph*>(dataset.graph(graph));
+        // Opening already loaded the whole channel into its graph (what the window first
+        // shows); only another range is read again.
+        files::PlotPoints points;
+        if (!request.fromMs && !request.toMs && model) points = pointsOnOpening(*model);
+        if (points.size() == 0) points = pointsOfRange(dataset, graph, request);
         if (points.size() == 0) fail("Channel " + std::to_string(request.channel) +
                                      " has no points in the range");
 
-        const auto* model = dynamic_cast<const graphs::clsGraph*>(dataset.graph(graph));
         graphs::PlotState state;
         state.x = points.x;
         state.y = points.y;
@@ -158,8 +195,7 @@ int runPlot(const PlotRequest& request, std::ostream& err) {
             graphs::PlotAdapter adapter(plot);
             adapter.apply(state);
             TempImage image(request.outFile);
-            if (!adapter.exportImage(image.path(), request.width, request.height, error))
-                fail(error);
+            if (!writeImage(plot, adapter, image.path(), ending, request, error)) fail(error);
             image.commit();
         }
         return 0;
