@@ -82,6 +82,8 @@ QMdiSubWindow* frmpeGraph::subWindow() const {
     return qobject_cast<QMdiSubWindow*>(parentWidget());
 }
 
+QWidget* frmpeGraph::plotWidget() const { return m_plot; }
+
 QAction* frmpeGraph::action(const char* objectName) const {
     return findChild<QAction*>(QString::fromLatin1(objectName));
 }

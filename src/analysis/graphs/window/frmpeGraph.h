@@ -102,7 +102,7 @@ public:
     // --- state (tests, benchmarks) -----------------------------------------------------------
     clsGraph* owner() const { return m_owner; }
     PlotAdapter& plot() { return *m_adapter; }
-    QCustomPlot* plotWidget() const { return m_plot; }
+    QWidget* plotWidget() const;
     const PlotLimits& limits() const { return m_adapter->state().limits; }
     const ZoomHistory& zoomHistory() const { return m_history; }
     const ClickState& clickState() const { return m_clicks; }
