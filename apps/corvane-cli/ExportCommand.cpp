@@ -10,9 +10,15 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "OpenedTest.h"
 #include "analysis/files/clsDataset.h"
+#include "analysis/graphs/GraphView.h"
 #include "analysis/graphs/clsGraph.h"
-#include "common/NumberFormat.h"
+#include "analysis/measure/DataExport.h"
+#include "analysis/measure/GraphSeries.h"
+#include "analysis/measure/ScopeFormulas.h"
+#include "analysis/measure/SpreadsheetExport.h"
+#include "analysis/measure/TextExport.h"
 #include "common/Error.h"
 #include "common/ScriptedPrompt.h"
 
@@ -44,7 +50,7 @@ public:
         }
     }
 
-    void append(const std::string& text) {
+    void append(std::string_view text) {
         m_buffer += text;
         if (m_buffer.size() >= (1u << 16)) flush();
     }
@@ -112,6 +118,25 @@ void refuseTestFile(const std::string& outFile, const files::clsDataset& dataset
         fail("The output " + outFile + " would replace a file of the test set");
 }
 
+// The channel's table passed through the formula, as a scope formula graph gets it.
+measure::FormulaTable formulaValues(const files::clsDataset& dataset, const ExportRequest& request,
+                                    const measure::GraphSeries& series) {
+    if (dataset.bVODchannel(request.channel))
+        throw BadInput("--formula applies to scope channels; channel " +
+                       std::to_string(request.channel) + " is a VOD channel");
+    common::ScriptedPrompt check;
+    check.setDefaultAnswer(false);  // a loss of significance is not accepted unasked
+    if (!measure::CheckFormula(request.formula, check)) {
+        std::string why;
+        for (const auto& shown : check.shown()) why += " " + common::expandLineMarks(shown.text);
+        throw BadInput("The formula \"" + request.formula + "\" is refused:" + why);
+    }
+    measure::FormulaTable table = measure::ApplyFormulaToTable(
+        request.formula, std::vector<double>(series.table.begin(), series.table.end()));
+    if (!table.ok) throw BadInput("The formula \"" + request.formula + "\" cannot be evaluated");
+    return table;
+}
+
 }  // namespace
 
 CLI::App* addExportCommand(CLI::App& app, ExportRequest& request) {
@@ -124,68 +149,68 @@ CLI::App* addExportCommand(CLI::App& app, ExportRequest& request) {
     command->add_option("--to", request.toMs, "Last time in ms (default: last point)");
     CLI::Option* csv = command->add_flag("--csv", request.csv, "Begin with a title line");
     command->add_flag("--txt", request.txt, "Plain time,value lines (the default)")->excludes(csv);
-    command->add_option("--out", request.outFile, "Output file (default: standard output)");
+    CLI::Option* outFile =
+        command->add_option("--out", request.outFile, "Output file (default: standard output)");
+    CLI::Option* xlsx = command->add_option(
+        "--xlsx", request.xlsxFile,
+        "Write the graph window's spreadsheet export (.xlsx: time and value columns) instead");
+    xlsx->excludes(outFile)->excludes(csv)->excludes("--txt");
+    CLI::Option* formula = command->add_option(
+        "--formula", request.formula, "Values through a scope formula in V, e.g. \"2*V\"");
+    command->add_option("--quantity", request.quantity, "Quantity of the formula's values (default Voltage)")
+        ->needs(formula);
+    command->add_option("--units", request.units, "Units of the formula's values (default V)")
+        ->needs(formula);
     return command;
 }
 
 int runExport(const ExportRequest& request, std::ostream& out, std::ostream& err) {
     try {
-        common::ScriptedPrompt prompt;
-        prompt.setDefaultAnswer(false);  // uninitialised data stay in the export
-        common::SilentProgress progress;
-        files::clsDataset dataset(prompt, progress, graphs::clsGraph::factory());
-        if (!dataset.bSetupDataAndGraphs(request.setFile, 1, true)) {
-            std::string why = dataset.lLastErrorStep() > 0
-                                  ? files::graphsNotShownMessage(dataset.lLastErrorStep())
-                                  : std::string("The test cannot be opened.");
-            if (!dataset.sLastError().empty()) why += " " + dataset.sLastError();
-            for (const std::string& message : prompt.messages())
-                why += " " + common::expandLineMarks(message);
-            fail(why);
-        }
-        std::int32_t graph = 0;
-        for (const std::int32_t g : dataset.graphNumbers())
-            if (dataset.graphKind(g) == files::GraphKind::Channel &&
-                dataset.graphChannel(g) == request.channel)
-                graph = g;
-        if (request.channel < 1 || request.channel > dataset.lNrChannels())
-            fail("The test has no channel " + std::to_string(request.channel) + " (channels 1 to " +
-                 std::to_string(dataset.lNrChannels()) + ")");
-        if (graph == 0) fail("Channel " + std::to_string(request.channel) + " is switched off");
-        if (dataset.graphTable(graph).empty()) {
-            const std::string& note = dataset.tableNote(request.channel);
-            fail("Channel " + std::to_string(request.channel) + " has no conversion table" +
-                 (note.empty() ? std::string(".") : ": " + note));
-        }
+        OpenedTest test(request.setFile);
+        files::clsDataset& dataset = test.dataset();
+        const std::int32_t graph = test.channelGraph(request.channel);
         refuseTestFile(request.outFile, dataset);
+        refuseTestFile(request.xlsxFile, dataset);
+
+        measure::GraphSeries series = measure::seriesOf(dataset, graph);
+        std::string valueTitle = measure::valueTitleOf(dataset, graph);
+        measure::FormulaTable formulaTable;
+        if (!request.formula.empty()) {
+            formulaTable = formulaValues(dataset, request, series);
+            series.table = files::CodeTable(formulaTable.values);
+            valueTitle = request.quantity + " (" + request.units + ")";
+        }
 
         const common::SampleTime& time = dataset.sampleTime();
         const double divisor = dataset.dTimeDivisor();
-        LineSink sink(request.outFile, out);
-        if (request.csv) {
+        measure::ExportRange range;
+        if (series.points() >= 1) {
+            range.first = request.fromMs ? time.TimeToIndex(*request.fromMs) : 1;
+            range.last = request.toMs ? time.TimeToIndex(*request.toMs) : time.N;
+            if (range.first > range.last) std::swap(range.first, range.last);
+        }
+
+        if (!request.xlsxFile.empty()) {
             const auto* model = dynamic_cast<const graphs::clsGraph*>(dataset.graph(graph));
-            sink.append("Time (" + dataset.sTimeUnits() + ")," + (model ? model->sQUstr() : "") +
-                        "\r\n");
+            const auto* view = model ? dynamic_cast<const graphs::HeadlessGraphView*>(model->view())
+                                     : nullptr;
+            const measure::TimeValueSheet sheet = measure::timeValueSheet(
+                series, range, divisor, view ? view->fileInfo() : std::string(),
+                "Time (" + dataset.sTimeUnits() + ")", valueTitle);
+            if (sheet.times.empty()) fail(measure::kExcelNoPoints);
+            measure::writeTimeValueWorkbook(request.xlsxFile, sheet);
+            return 0;
         }
-        if (time.N >= 1) {
-            std::int32_t first = request.fromMs ? time.TimeToIndex(*request.fromMs) : 1;
-            std::int32_t last = request.toMs ? time.TimeToIndex(*request.toMs) : time.N;
-            if (first > last) std::swap(first, last);
-            const common::NumberPattern pattern("0.0###");
-            std::string line;
-            for (std::int32_t i = first; i <= last; ++i) {
-                const std::optional<double> value = dataset.graphValue(graph, i);
-                if (!value) continue;
-                line.clear();
-                pattern.appendTo(line, time.timeOfIndex(i) / divisor);
-                line += ',';
-                pattern.appendTo(line, *value);
-                line += "\r\n";
-                sink.append(line);
-            }
-        }
+
+        LineSink sink(request.outFile, out);
+        if (request.csv) sink.append("Time (" + dataset.sTimeUnits() + ")," + valueTitle + "\r\n");
+        measure::exportBlocks(series, range, measure::ExportMode::TimesAndValues, divisor,
+                              [&](std::string_view block) { sink.append(block); });
         sink.finish();
         return 0;
+    } catch (const BadInput& e) {
+        err << "corvane-cli: error: " << e.what() << '\n';
+        return 2;
     } catch (const common::Error& e) {
         err << "corvane-cli: error: " << e.description() << " (error " << e.number() << ")\n";
     } catch (const std::exception& e) {

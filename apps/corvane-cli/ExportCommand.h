@@ -10,6 +10,17 @@
 //   --csv            the same, after a title line "Time (<unit>),<quantity> (<units>)"
 // Without --out the lines go to standard output. With --out they are written to a temporary
 // file beside FILE and renamed onto it when complete; FILE may not be a file of the test.
+//
+// --xlsx FILE writes instead the workbook that the graph window's "Export Data to Excel"
+// saves for the channel graph and range (time and value columns in blocks of 65000 rows at
+// B-C, D-E, ..., titles in row 4, the window's information text in row 3), in the same way
+// under a temporary name; it is not opened.
+//
+// --formula "2*V" [--quantity Pressure --units kPa] converts a scope channel's values through
+// the formula as a formula graph would (each table entry evaluated once; failed entries
+// -9999.19); the value title becomes quantity + " (" + units + ")" (default "Voltage (V)").
+// A formula that is not valid, or one given for a VOD channel, is refused with exit code 2.
+//
 // Nothing of the test set is written (a compressed test is decompressed into a private
 // temporary file that is removed afterwards).
 
@@ -31,12 +42,16 @@ struct ExportRequest {
     bool csv = false;
     bool txt = false;     // the default; given only to say so
     std::string outFile;  // "" for standard output
+    std::string xlsxFile; // "" for the lines
+    std::string formula;  // "" for the channel's own values
+    std::string quantity = "Voltage";
+    std::string units = "V";
 };
 
 // Adds the "export" subcommand to app; parsing fills request.
 CLI::App* addExportCommand(CLI::App& app, ExportRequest& request);
 
-// 0 on success, 1 with a message on err otherwise.
+// 0 on success; 2 for refused input (a formula); 1 with a message on err otherwise.
 int runExport(const ExportRequest& request, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

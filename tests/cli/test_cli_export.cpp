@@ -7,7 +7,17 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+
 #include "analysis/files/Compress.h"
+#include "analysis/files/clsDataset.h"
+#include "analysis/graphs/GraphView.h"
+#include "analysis/graphs/clsGraph.h"
+#include "analysis/measure/DataExport.h"
+#include "common/ScriptedPrompt.h"
 #include "files/DatasetFixture.h"
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
@@ -20,6 +30,34 @@ using testsets::SetFileText;
 using testsets::TestSet;
 
 using CliRun = testsupport::ProgramRun;
+
+std::optional<std::string> onPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string rest = path ? path : "/usr/bin:/bin";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const fs::path candidate = fs::path(rest.substr(0, colon)) / program;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+        if (colon == std::string::npos) break;
+        rest.erase(0, colon + 1);
+    }
+    return std::nullopt;
+}
+
+// The XML of a workbook's first sheet, unpacked by unzip or python3's zipfile.
+std::string sheetXml(const fs::path& workbook) {
+    testsupport::ProgramRun run;
+    if (const auto unzip = onPath("unzip"))
+        run = testsupport::runProgram(*unzip, {"-p", workbook.string(), "xl/worksheets/sheet1.xml"});
+    else if (const auto python = onPath("python3"))
+        run = testsupport::runProgram(
+            *python, {"-c", "import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))",
+                      workbook.string(), "xl/worksheets/sheet1.xml"});
+    else
+        throw std::runtime_error("no unzip or python3 to read the workbook");
+    if (run.exitCode != 0) throw std::runtime_error("cannot unpack " + workbook.string() + ": " + run.err);
+    return run.out;
+}
 
 // Runs corvane-cli with the arguments, VANTREL_HOME pointed at home.
 CliRun corvaneCli(const std::vector<std::string>& args, const fs::path& home) {
@@ -145,6 +183,84 @@ TEST_F(CliExportTest, RefusalsSayWhy) {
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
+}
+
+TEST_F(CliExportTest, WorkbookIsTheGraphWindowsExport) {
+    SetFileText set = testsets::twoChannelSet(50);
+    set.set("settings", "SampleSpeedInHz", "1000");
+    set.set("settings", "Change Time", "T");
+    set.set("settings", "Change Time Factor", "1000");
+    set.set("settings", "Change Time Units", "s");
+    const TestSet test = makeTest(set);
+    const fs::path workbook = home / "points.xlsx";
+    testsupport::writeFile(workbook, "an earlier file");
+    const auto before = testsets::snapshot(dir.path());
+    const CliRun run = cli({"export", test.setFile.string(), "--channel", "2", "--from", "3", "--to",
+                            "40", "--xlsx", workbook.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(testsets::snapshot(dir.path()), before);
+
+    // The window's export of the same graph and range, with its information text as caption.
+    common::ScriptedPrompt prompt;
+    common::SilentProgress progress;
+    measure::HeadlessClipboard clipboard;
+    struct Opener : measure::FileOpener {
+        bool openFile(const std::string&) override { return true; }
+    } opener;
+    testsupport::TempDir windowFolder;
+    measure::ExportContext context{prompt, clipboard, opener, windowFolder.path().string()};
+    files::clsDataset dataset(prompt, progress, graphs::clsGraph::factory());
+    ASSERT_TRUE(dataset.bSetupDataAndGraphs(test.setFile.string(), 1, true));
+    const auto& model = dynamic_cast<const graphs::clsGraph&>(*dataset.graph(2));
+    const std::string info = dynamic_cast<const graphs::HeadlessGraphView&>(*model.view()).fileInfo();
+    EXPECT_EQ(info, test.setFile.string() + " Channel 2 DC -2.5 V to 2.5 V");
+    ASSERT_TRUE(measure::CopyDataToExcel(dataset, 2, 0.003, 0.040, info, context));
+    const std::string windowSheet = sheetXml(windowFolder / "Test01_C2_1.xlsx");
+    EXPECT_NE(windowSheet.find("<t>Time (s)</t>"), std::string::npos);
+    EXPECT_NE(windowSheet.find("<c r=\"B42\"><v>0.04</v></c>"), std::string::npos);
+    EXPECT_EQ(sheetXml(workbook), windowSheet);
+}
+
+TEST_F(CliExportTest, FormulaConvertsScopeValues) {
+    SetFileText set = testsets::twoChannelSet(50);
+    set.set("settings", "SampleSpeedInHz", "1000");
+    const TestSet test = makeTest(set);
+    const CliRun run = cli({"export", test.setFile.string(), "--channel", "1", "--to", "1", "--csv",
+                            "--formula", "2*V", "--quantity", "Pressure", "--units", "kPa"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Time (ms),Pressure (kPa)\r\n0.0,-5.0\r\n1.0,-4.9994\r\n");
+}
+
+TEST_F(CliExportTest, FormulaAndWorkbookRefusals) {
+    SetFileText set = testsets::twoChannelSet(50);
+    testsets::vodChannel(set, 1, "2.5");
+    const TestSet test = makeTest(set);
+    struct Case {
+        std::vector<std::string> options;
+        int exitCode;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--channel", "1", "--formula", "2*V"}, 2, "channel 1 is a VOD channel"},
+        {{"--channel", "2", "--formula", "2*(V"}, 2, "The formula has unbalanced brackets."},
+        {{"--channel", "2", "--formula", "2*W"}, 2, "The formula has an unknown variable."},
+        {{"--channel", "2", "--units", "kPa"}, 2, "--units requires --formula"},
+        {{"--channel", "2", "--xlsx", (home / "a.xlsx").string(), "--csv"}, 2, "excludes"},
+        {{"--channel", "2", "--xlsx", test.setFile.string()}, 1, "would replace a file of the test set"},
+        {{"--channel", "2", "--xlsx", (home / "none" / "a.xlsx").string()}, 1, "Cannot write"},
+    };
+    const auto before = testsets::snapshot(dir.path());
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"export", test.setFile.string()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliRun run = cli(args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << testing::PrintToString(c.options) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(testsets::snapshot(dir.path()), before);
+    EXPECT_FALSE(fs::exists(home / "a.xlsx"));
 }
 
 TEST_F(CliExportTest, InfoNamesUnitsAndTables) {

@@ -59,6 +59,18 @@ std::string exportText(const GraphSeries& series, const ExportRange& range, Expo
     return text;
 }
 
+std::int64_t exportBlocks(const GraphSeries& series, const ExportRange& range, ExportMode mode,
+                          double timeDivisor, const std::function<void(std::string_view)>& block) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(kExportLinesPerBlock) * 48);
+    const std::int64_t lines = appendLines(text, series, range, mode, timeDivisor, [&] {
+        block(text);
+        text.clear();
+    });
+    if (!text.empty()) block(text);
+    return lines;
+}
+
 std::int64_t writeExportFile(const std::string& path, const GraphSeries& series,
                              const ExportRange& range, ExportMode mode, double timeDivisor) {
     PendingFile file(path);

@@ -5,7 +5,9 @@
 // divisor, so they are in the graph's current time unit like its plotted X values.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "analysis/measure/GraphSeries.h"
 
@@ -31,6 +33,11 @@ ExportRange exportRange(const GraphSeries& series, double time1Ms, double time2M
 // The lines of the range in one text.
 std::string exportText(const GraphSeries& series, const ExportRange& range, ExportMode mode,
                        double timeDivisor);
+
+// The lines of the range handed to block 200 at a time (the last block may be shorter; no
+// call without lines). Returns the number of lines.
+std::int64_t exportBlocks(const GraphSeries& series, const ExportRange& range, ExportMode mode,
+                          double timeDivisor, const std::function<void(std::string_view)>& block);
 
 // The lines of the range written to path, 200 lines at a time, under a temporary name in
 // path's folder that is renamed onto path when every line is written; path is left as it was
