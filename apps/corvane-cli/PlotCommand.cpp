@@ -13,13 +13,13 @@
 #include <memory>
 #include <stdexcept>
 
+#include "OpenedTest.h"
 #include "analysis/files/clsDataset.h"
 #include "analysis/graphs/GraphView.h"
 #include "analysis/graphs/clsGraph.h"
 #include "analysis/graphs/plot/PlotAdapter.h"
 #include "analysis/graphs/plot/PlotMargins.h"
 #include "common/Error.h"
-#include "common/ScriptedPrompt.h"
 
 namespace cli {
 namespace {
@@ -140,33 +140,9 @@ int runPlot(const PlotRequest& request, std::ostream& err) {
         if (ending != ".png" && ending != ".pdf" && ending != ".jpg" && ending != ".jpeg")
             fail("The image " + request.outFile + " must end in .png, .jpg or .pdf");
 
-        common::ScriptedPrompt prompt;
-        prompt.setDefaultAnswer(false);
-        common::SilentProgress progress;
-        files::clsDataset dataset(prompt, progress, graphs::clsGraph::factory());
-        if (!dataset.bSetupDataAndGraphs(request.setFile, 1, true)) {
-            std::string why = dataset.lLastErrorStep() > 0
-                                  ? files::graphsNotShownMessage(dataset.lLastErrorStep())
-                                  : std::string("The test cannot be opened.");
-            if (!dataset.sLastError().empty()) why += " " + dataset.sLastError();
-            for (const std::string& message : prompt.messages())
-                why += " " + common::expandLineMarks(message);
-            fail(why);
-        }
-        if (request.channel < 1 || request.channel > dataset.lNrChannels())
-            fail("The test has no channel " + std::to_string(request.channel) + " (channels 1 to " +
-                 std::to_string(dataset.lNrChannels()) + ")");
-        std::int32_t graph = 0;
-        for (const std::int32_t g : dataset.graphNumbers())
-            if (dataset.graphKind(g) == files::GraphKind::Channel &&
-                dataset.graphChannel(g) == request.channel)
-                graph = g;
-        if (graph == 0) fail("Channel " + std::to_string(request.channel) + " is switched off");
-        if (dataset.graphTable(graph).empty()) {
-            const std::string& note = dataset.tableNote(request.channel);
-            fail("Channel " + std::to_string(request.channel) + " has no conversion table" +
-                 (note.empty() ? std::string(".") : ": " + note));
-        }
+        OpenedTest test(request.setFile);
+        files::clsDataset& dataset = test.dataset();
+        const std::int32_t graph = test.channelGraph(request.channel);
 
         const auto* model = dynamic_cast<const graphs::clsGraph*>(dataset.graph(graph));
         // Opening already loaded the whole channel into its graph (what the window first
