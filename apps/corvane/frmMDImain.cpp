@@ -27,7 +27,8 @@ namespace corvane {
 frmMDImain::frmMDImain(common::Prompt& prompt, std::string programDirectory)
     : m_prompt(prompt), m_programDirectory(std::move(programDirectory)),
       m_progress(m_bar, [] { QApplication::processEvents(); }), m_graphs(prompt, m_progress),
-      m_parent(m_bar), m_shell(m_graphs, prompt, *this), m_graphWindows(prompt, m_graphs) {
+      m_parent(m_bar), m_shell(m_graphs, prompt, *this), m_graphWindows(prompt, m_graphs),
+      m_dataExport(prompt) {
     setObjectName("frmMDImain");
     setWindowTitle(QString::fromLatin1(shell::kMainCaption));
 
@@ -92,6 +93,7 @@ void frmMDImain::connectGraphWindows() {
     c.arrangeIcons = [this] { arrangeIcons(); };
     c.openManual = [this] { OpenManual(shell::kCorvaneManual); };
     c.about = [this] { ShowAbout(); };
+    m_dataExport.install(c);
 
     m_graphs.setViewFactory([this](graphs::clsGraph& owner) -> std::unique_ptr<graphs::GraphView> {
         auto* window = new graphs::frmpeGraph(owner, m_graphWindows);

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include "analysis/graphs/window/GraphDataExport.h"
 #include "analysis/graphs/window/GraphWindowContext.h"
 #include "analysis/shell/BottomBar.h"
 #include "analysis/shell/MainShell.h"
@@ -86,6 +87,7 @@ private:
     frmOpenSet* m_open;
     frmCopySet* m_copy;
     graphs::GraphWindowContext m_graphWindows;
+    graphs::GraphDataExport m_dataExport;
 };
 
 }  // namespace corvane

@@ -5,15 +5,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <filesystem>
 
 #include "analysis/graphs/clsGraph.h"
 #include "analysis/graphs/window/frmpeGraph.h"
+#include "analysis/measure/DataExport.h"
 #include "analysis/measure/VodSlope.h"
 #include "common/NumberFormat.h"
 #include "common/ScriptedPrompt.h"
@@ -386,6 +389,20 @@ TEST_F(GraphWindows, ClicksOnAGraphWithoutPointsChangeNothing) {
     trigger(*w, "MenuRemoveBadDataPt");
     click(*w, QPointF(300, 200));
     EXPECT_TRUE(w->plot().state().y.empty());
+}
+
+TEST_F(GraphWindows, CopyXAndYDataPutsTheShownPointsOnTheClipboard) {
+    open(fixtureSet());
+    frmpeGraph* w = graph("E1");
+    ASSERT_NE(w, nullptr);
+    w->applyZoomBox({12.0, 12.0095, w->limits().yMin, w->limits().yMax});  // 10 points
+    m_prompt.clear();
+    trigger(*w, "MenuCopyXandYdata");
+    EXPECT_EQ(m_prompt.messages(), (std::vector<std::string>{measure::kCopiedToClipboard}));
+    const QStringList lines =
+        QGuiApplication::clipboard()->text().split(QRegularExpression("[\\r\\n]+"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 10);
+    EXPECT_TRUE(lines.front().startsWith("12.0,")) << lines.front().toStdString();
 }
 
 TEST_F(GraphWindows, ClosingTheMainWindowWithTestsOpenReturnsToTheStartBox) {
