@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "analysis/files/clsDataset.h"
 #include "analysis/graphs/clsGraph.h"
+#include "analysis/graphs/window/GraphWindowContext.h"
 #include "analysis/graphs/window/frmpeGraph.h"
 #include "analysis/measure/DataExport.h"
 #include "analysis/measure/VodSlope.h"
@@ -372,6 +374,87 @@ TEST_F(GraphWindows, AnEventGraphClosedByTheUserSavesItsPlotFileAndADamagedOneIs
                                       std::string::npos;
                            }),
               messages.end());
+}
+
+TEST_F(GraphWindows, AMovedPointTakesThePointerValueAndADraggedAnnotationFollowsTheMouse) {
+    open(fixtureSet());
+    frmpeGraph* w = graph("E1");
+    ASSERT_NE(w, nullptr);
+    sized(*w);
+    trigger(*w, "MenuMoveBadDataPt");
+    const std::int32_t point = 5000;
+    const std::int32_t index = w->owner()->pointIndexes().at(point);
+    const QPointF at = pixelOf(*w, point);
+    mouse(*w, QEvent::MouseButtonPress, at);
+    EXPECT_EQ(w->clickState().mode(), graphs::kModeMoveTarget);
+    mouse(*w, QEvent::MouseButtonRelease, at);  // the picking click's release moves nothing
+    const QPointF target(at.x(), at.y() - 80);
+    double unused = 0, value = 0;
+    w->plot().pixelToGraph(target, unused, value);
+    mouse(*w, QEvent::MouseButtonRelease, target);
+    EXPECT_EQ(w->clickState().mode(), graphs::kModeMovePoint);
+    const auto moved = w->owner()->dataset()->graphValue(w->owner()->lGraphNr(), index);
+    ASSERT_TRUE(moved.has_value());
+    EXPECT_NEAR(*moved, value, 1e-9);
+    w->ProcessMsg(1);
+
+    // A line drawn in line mode, then its end dragged in normal mode.
+    w->ProcessMsg(6);
+    mouse(*w, QEvent::MouseButtonRelease, QPointF(200, 200));
+    mouse(*w, QEvent::MouseButtonRelease, QPointF(400, 300));
+    ASSERT_EQ(used(*w).size(), 2u);
+    w->plot().relayout();
+    const graphs::Annotation end = used(*w)[1];
+    const QPointF grab = w->plot().graphToPixel(end.x, end.y);
+    mouse(*w, QEvent::MouseButtonPress, grab);
+    mouse(*w, QEvent::MouseMove, grab + QPointF(30, 20));
+    mouse(*w, QEvent::MouseButtonRelease, grab + QPointF(30, 20));
+    double x = 0, y = 0;
+    w->plot().pixelToGraph(grab + QPointF(30, 20), x, y);
+    EXPECT_NEAR(used(*w)[1].x, x, 1e-9);
+    EXPECT_NEAR(used(*w)[1].y, y, 1e-9);
+}
+
+TEST_F(GraphWindows, PointsBoxFunctionsDrawTheirResultsAndTheImpulseBracket) {
+    open(fixtureSet());
+    frmpeGraph* w = graph("E1");
+    ASSERT_NE(w, nullptr);
+    w->Activate();
+    graphs::GraphWindowContext& c = m_window.graphWindowContext();
+    double x1, y1, x2, y2;
+    ASSERT_TRUE(w->owner()->Get2Pts(1000, 3000, x1, y1, x2, y2));
+    c.picked.StoreTwoPoints({x1, y1}, {x2, y2}, "");
+    w->ProcessMsg(63);
+    ASSERT_EQ(used(*w).size(), 3u);
+    EXPECT_EQ(used(*w)[2].text, measure::timeDifferenceLabel(x1, x2, "ms") + " ");
+
+    w->ProcessMsg(66);
+    const auto entries = used(*w);
+    ASSERT_EQ(entries.size(), 8u);
+    for (std::size_t n = 3; n < 7; ++n) EXPECT_EQ(entries[n].colour, graphs::kRed) << n;
+    EXPECT_EQ(entries[3].type, graphs::AnnotationType::MediumLineStart);
+    EXPECT_EQ(entries[4].y, 0.0);
+    EXPECT_EQ(entries[5].y, 0.0);
+    EXPECT_EQ(entries[7].text.rfind("I = ", 0), 0u);
+    EXPECT_NE(entries[7].text.find(" (From "), std::string::npos);
+    EXPECT_EQ(w->plot().state().yLabel.text, "Pressure ");
+}
+
+TEST_F(GraphWindows, AnEventGraphCanBeRenamedAndDeleted) {
+    open(fixtureSet());
+    frmpeGraph* w = graph("E1");
+    ASSERT_NE(w, nullptr);
+    files::clsDataset* dataset = w->owner()->dataset();
+    const std::int32_t number = w->owner()->lGraphNr();
+    m_prompt.answerInput(std::string("Renamed"));
+    trigger(*w, "MenuRename");
+    EXPECT_EQ(w->windowTitle(), "Renamed");
+    EXPECT_EQ(dataset->sGetGraphIniStr(number, "EventTitle"), "Renamed");
+    trigger(*w, "MenuGraphDelete");
+    settle();
+    EXPECT_TRUE(dataset->bGraphDeleted(number));
+    EXPECT_EQ(graph("Renamed"), nullptr);
+    EXPECT_EQ(m_window.graphWindows().size(), 2u);
 }
 
 TEST_F(GraphWindows, ClicksOnAGraphWithoutPointsChangeNothing) {
