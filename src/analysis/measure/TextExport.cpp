@@ -1,6 +1,7 @@
 #include "analysis/measure/TextExport.h"
 
 #include <cmath>
+#include <vector>
 
 #include "analysis/measure/PendingFile.h"
 #include "common/NumberFormat.h"
@@ -19,13 +20,20 @@ template <class Block>
 std::int64_t appendLines(std::string& text, const GraphSeries& series, const ExportRange& range,
                          ExportMode mode, double timeDivisor, Block&& block) {
     const common::NumberPattern& pattern = exportPattern();
+    // One line is put together in a buffer and appended at once.
+    std::vector<char> buffer(2 * pattern.maxLength() + 3);
+    char* const begin = buffer.data();
+    char* const end = begin + buffer.size();
     std::int64_t lines = 0;
     std::int32_t inBlock = 0;
     forEachKept(series, range.first, range.last, [&](std::int32_t i, double y) {
-        if (mode != ExportMode::Values) pattern.appendTo(text, series.timeOf(i) / timeDivisor);
-        if (mode == ExportMode::TimesAndValues) text += ',';
-        if (mode != ExportMode::Times) pattern.appendTo(text, y);
-        text += kExportLineEnd;
+        char* p = begin;
+        if (mode != ExportMode::Values) p = pattern.format(p, end, series.timeOf(i) / timeDivisor).ptr;
+        if (mode == ExportMode::TimesAndValues) *p++ = ',';
+        if (mode != ExportMode::Times) p = pattern.format(p, end, y).ptr;
+        *p++ = '\r';
+        *p++ = '\n';
+        text.append(begin, p);
         ++lines;
         if (++inBlock == kExportLinesPerBlock) {
             block();
