@@ -488,6 +488,19 @@ TEST_F(GraphWindows, CopyXAndYDataPutsTheShownPointsOnTheClipboard) {
     EXPECT_TRUE(lines.front().startsWith("12.0,")) << lines.front().toStdString();
 }
 
+TEST_F(GraphWindows, FileExitOfAGraphWindowClosesTheTestsOnceItsHandlerHasReturned) {
+    open(fixtureSet());
+    frmpeGraph* w = graph("E1");
+    ASSERT_NE(w, nullptr);
+    trigger(*w, "MenuFileExit");
+    // Still there while the menu command runs: it would otherwise delete its own window.
+    EXPECT_TRUE(m_window.graphs().IsAnyDatasetOpen());
+    settle();
+    EXPECT_FALSE(m_window.graphs().IsAnyDatasetOpen());
+    EXPECT_TRUE(m_window.graphWindows().empty());
+    EXPECT_TRUE(m_window.startBox()->isVisible());
+}
+
 TEST_F(GraphWindows, ClosingTheMainWindowWithTestsOpenReturnsToTheStartBox) {
     open(fixtureSet());
     ASSERT_EQ(m_window.graphWindows().size(), 3u);
