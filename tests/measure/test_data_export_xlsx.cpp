@@ -283,7 +283,9 @@ TEST_F(SpreadsheetExportTest, FailuresSayWhyAndLeaveNoFile) {
     };
     const std::vector<Case> cases = {
         {"no points", std::nan(""), 5.0, 0, false, "Error - no points found in current range. No data copied to Excel"},
-        {"full disk", 0.0, 65000.0, 256 * 1024, false, "Error - while copying data to Excel[nl]Not enough space for "},
+        // The finished workbook (about 1 MB) would fit, but not the sheet's temporary files,
+        // whose failed writes libxlsxwriter would not report.
+        {"full disk", 0.0, 65000.0, 2 << 20, false, "Error - while copying data to Excel[nl]Not enough space for "},
         {"no permission", 0.0, 5.0, 0, true, "Error - while copying data to Excel[nl]Cannot write "},
     };
     for (const Case& c : cases) {

@@ -164,8 +164,10 @@ std::string folderOf(const std::string& path) {
 
 void writePending(PendingFile& file, const std::string& folder, const BlockLayout& layout,
                   const CellSource& cells) {
-    // The sheet's rows, the whole sheet and the zip are on disk at the same time.
-    file.checkSpace(3 * sheetXmlBound(layout));
+    // libxlsxwriter keeps the sheet's rows and then the whole sheet in temporary files, both
+    // until the zip is written, and ignores a failed write of them. A zip that cannot be
+    // written completely lacks its closing directory, which writeBlockWorkbook checks.
+    file.checkSpace(2 * sheetXmlBound(layout) + (1 << 20));
     file.close();
     writeBlockWorkbook(file.path(), folder, layout, cells);
 }
