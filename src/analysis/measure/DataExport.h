@@ -10,9 +10,11 @@
 //
 // The spreadsheet exports write an .xlsx file (SpreadsheetExport.h has the cells) instead of
 // driving a running spreadsheet program: it is saved under a new name
-// "<test>_<graph>_<n>.xlsx" in the context's spreadsheet folder (the test's folder when
-// empty), never over an existing file, handed to the opener, and the user is told where it
-// is. All boxes have the title "  Message" unless said otherwise.
+// "<test>_<graph>_<n>.xlsx" ("<test>_<graph>_Integral_<n>.xlsx", "<test>_AllChannels_<n>.xlsx")
+// in the context's spreadsheet folder (the test's folder when empty), never over an existing
+// file, handed to the opener, and the user is told where it is ("Data saved to " + path).
+// A workbook that cannot be written ("Error - while copying data to Excel" + the reason)
+// leaves no file behind. All boxes have the title "  Message" unless said otherwise.
 
 #include <cstdint>
 #include <string>

@@ -31,7 +31,7 @@ struct BlockLayout {
     std::string info;                 // A2
 
     std::int64_t blocks() const;
-    // 1-based spreadsheet column of column c (from 0) of block b (from 1).
+    // 1-based spreadsheet column of the first column of block b (from 1).
     std::int32_t firstColumn(std::int64_t block) const;
 };
 
