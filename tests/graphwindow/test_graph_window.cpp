@@ -264,6 +264,23 @@ TEST_F(GraphWindows, TwoPickedPointsOnAVodGraphGiveTheVodLabelAsAnnotations) {
     EXPECT_NE(entries[2].text.find(" m/s "), std::string::npos);
 }
 
+TEST_F(GraphWindows, TheYAxisLabelMessageAndThePictureOutput) {
+    open(sampleSet());
+    frmpeGraph* w = graph("Channel 1");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->plot().state().yLabel.text, "Distance (m)");
+    w->ProcessMsg(43);
+    EXPECT_EQ(w->plot().state().yLabel.text, "Distance (m) ");
+    EXPECT_EQ(w->owner()->sGetGraphString(225), "Distance (m) ");
+    EXPECT_EQ(w->owner()->dGraphValue(211), 1.0);
+    EXPECT_EQ(w->owner()->dGraphValue(202), w->limits().xMax);
+    const fs::path picture = m_dir / "Calib_07_Ch_1.jpg";
+    EXPECT_TRUE(w->owner()->OuputToJpeg(picture.string(), "Test 7", "Ch 1 Avg"));
+    EXPECT_GT(fs::file_size(picture), 0u);
+    EXPECT_EQ(w->owner()->sGetGraphString(222), "Test 7");
+    EXPECT_EQ(w->owner()->sGetGraphString(223), "Ch 1 Avg");
+}
+
 TEST_F(GraphWindows, ChannelGraphsRefuseClosingDeletingAndPointEdits) {
     open(sampleSet());
     frmpeGraph* w = graph("Channel 1");

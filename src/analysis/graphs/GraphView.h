@@ -40,6 +40,11 @@ public:
     virtual std::string sGraphValuePE(std::int32_t /*id*/) const { return {}; }
     virtual void SetGraphStrPE(std::int32_t /*id*/, const std::string& /*text*/) {}
     virtual double dGraphValuePE(std::int32_t /*id*/) const { return 0.0; }
+    // The plot with the two titles as a picture file; false when none was written.
+    virtual bool MakeJpgFile(const std::string& /*file*/, const std::string& /*title*/,
+                             const std::string& /*subtitle*/) {
+        return false;
+    }
 };
 
 // A window that shows nothing and remembers what it was given.

@@ -214,6 +214,11 @@ void clsGraph::SetPlottedY(std::int32_t i, double y) {
     m_y[static_cast<std::size_t>(i)] = y;
 }
 
+bool clsGraph::OuputToJpeg(const std::string& file, const std::string& title,
+                           const std::string& subtitle) {
+    return m_view && m_view->MakeJpgFile(file, title, subtitle);
+}
+
 std::string clsGraph::sGetGraphString(std::int32_t id) const {
     return m_view ? m_view->sGraphValuePE(id) : std::string();
 }

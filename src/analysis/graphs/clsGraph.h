@@ -92,6 +92,10 @@ public:
     // Sets the plotted value of point i (0-based); a removed point takes kMissingValue.
     void SetPlottedY(std::int32_t i, double y);
 
+    // The window's picture of the plot with the two titles (calibration averages).
+    bool OuputToJpeg(const std::string& file, const std::string& title,
+                     const std::string& subtitle);
+
     // --- window-held values ------------------------------------------------------------------
     std::string sGetGraphString(std::int32_t id) const;
     void G_SetGraphStr(std::int32_t id, const std::string& text);

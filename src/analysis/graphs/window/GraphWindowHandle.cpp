@@ -59,4 +59,9 @@ double GraphWindowHandle::dGraphValuePE(std::int32_t id) const {
     return m_window ? m_window->dGraphValuePE(id) : 0.0;
 }
 
+bool GraphWindowHandle::MakeJpgFile(const std::string& file, const std::string& title,
+                                    const std::string& subtitle) {
+    return m_window && m_window->MakeJpgFile(file, title, subtitle);
+}
+
 }  // namespace graphs

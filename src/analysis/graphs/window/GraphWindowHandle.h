@@ -30,6 +30,8 @@ public:
     std::string sGraphValuePE(std::int32_t id) const override;
     void SetGraphStrPE(std::int32_t id, const std::string& text) override;
     double dGraphValuePE(std::int32_t id) const override;
+    bool MakeJpgFile(const std::string& file, const std::string& title,
+                     const std::string& subtitle) override;
 
     frmpeGraph* window() const { return m_window.data(); }
 

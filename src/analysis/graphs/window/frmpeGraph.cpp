@@ -236,6 +236,7 @@ void frmpeGraph::ProcessMsg(std::int32_t code) {
     case 1: dataValueOff(); break;
     case 2: setDragZoom(true); break;
     case 3:
+        takeFocus();
         m_clicks.setMode(kModeDataValue);
         dataValueOn();
         break;
@@ -288,6 +289,8 @@ void frmpeGraph::normalState() {
     replot();
 }
 
+// Activating another window resets its click state: a mode is entered only after the window
+// has taken the focus.
 void frmpeGraph::takeFocus() {
     if (QMdiSubWindow* sub = subWindow()) {
         if (QMdiArea* area = sub->mdiArea()) area->setActiveSubWindow(sub);
@@ -300,7 +303,6 @@ void frmpeGraph::dataValueOn() {
     m_adapter->setMarkers(m_adapter->state().x.size() < kMarkerPointLimit);
     if (m_ctx.openPointsBox) m_ctx.openPointsBox();
     replot();
-    takeFocus();
 }
 
 // What a finished pair leaves: the cursor and its markers off.

@@ -323,6 +323,7 @@ void frmpeGraph::MenuOffset_Click() {
 
 void frmpeGraph::startVodCommand(std::int32_t mode) {
     if (!m_owner) return;
+    takeFocus();
     const int started = measure::StartVodCommand(m_owner->bIsVODgraph(), mode, m_ctx.prompt);
     if (started == 0) {
         dataValueOff();
@@ -333,6 +334,7 @@ void frmpeGraph::startVodCommand(std::int32_t mode) {
 }
 
 void frmpeGraph::startTwoPointMode(std::int32_t mode, const char* prompt) {
+    takeFocus();
     common::ShowMessage(m_ctx.prompt, prompt);
     m_clicks.setMode(mode);
     dataValueOn();
