@@ -287,13 +287,15 @@ TEST_F(GraphWindows, ChannelGraphsRefuseClosingDeletingAndPointEdits) {
     ASSERT_NE(w, nullptr);
     m_prompt.clear();
     EXPECT_FALSE(w->subWindow()->close());
+    trigger(*w, "MenuGraphClose");
     trigger(*w, "MenuGraphDelete");
     trigger(*w, "MenuRemoveBadDataPt");
     trigger(*w, "MenuMoveBadDataPt");
     w->HandleSelected2ptFunction(66);
     EXPECT_EQ(m_prompt.messages(),
               (std::vector<std::string>{
-                  graphs::kChannelGraphNotClosed, graphs::kChannelGraphNotDeleted,
+                  graphs::kChannelGraphNotClosed, graphs::kChannelGraphNotClosed,
+                  graphs::kChannelGraphNotDeleted,
                   "This function is unavailabe in an Orignal graph.[nl]Save as a Sub-graph and try again.",
                   "This function is unavailable in an Original graph.[nl]Save as a Sub-graph and try again.",
                   graphs::kOnlyForSubGraphs}));

@@ -78,7 +78,13 @@ void frmpeGraph::buildMenus() {
             &frmpeGraph::MenuRename_Click);
     connect(item(graph, "Delete", "MenuGraphDelete"), &QAction::triggered, this,
             &frmpeGraph::MenuGraphDelete_Click);
-    item(graph, "Close", "MenuGraphClose");  // no command of its own
+    // Closes the window as its title bar's button does (a channel graph refuses).
+    connect(item(graph, "Close", "MenuGraphClose"), &QAction::triggered, this, [this] {
+        if (QMdiSubWindow* sub = subWindow())
+            sub->close();
+        else
+            close();
+    });
     graph->addSeparator();
     QMenu* preview = graph->addMenu(QStringLiteral("Print Preview"));
     auto* previews = new QActionGroup(this);
