@@ -476,6 +476,44 @@ TEST_F(GraphWindows, AnEventGraphCanBeRenamedAndDeleted) {
     EXPECT_EQ(m_window.graphWindows().size(), 2u);
 }
 
+TEST_F(GraphWindows, MenusShowTheCommandsOfTheirKindOfGraph) {
+    open(sampleSet());
+    const fs::path set = fixtureSet();
+    ASSERT_TRUE(m_window.OpenTestSetFile(set.string()));
+    struct Case {
+        const char* title;
+        bool event, vod;
+    } cases[] = {{"Channel 1", false, true}, {"Channel 2", false, false}, {"E1", true, false}};
+    for (const Case& c : cases) {
+        frmpeGraph* w = nullptr;
+        for (frmpeGraph* candidate : m_window.graphWindows())
+            if (candidate->windowTitle() == c.title &&
+                candidate->owner()->bIsVODgraph() == c.vod)
+                w = candidate;
+        ASSERT_NE(w, nullptr) << c.title;
+        for (const char* item : {"MenuRename", "MenuGraphDelete", "MenuSaveCurrentStartEndTimes"})
+            EXPECT_EQ(w->action(item)->isVisible(), c.event) << c.title << item;
+        for (const char* item : {"MenuVODLR", "MenuVOD2pt", "MenuRemoveDownSpikes"})
+            EXPECT_EQ(w->action(item)->isVisible(), c.vod) << c.title << item;
+        EXPECT_EQ(w->action("MenuOffset")->isVisible(), !c.vod) << c.title;
+        EXPECT_TRUE(w->action("MenuPreviewOff")->isChecked());
+    }
+}
+
+TEST_F(GraphWindows, VodCommandsAndOffsetAreRefusedWhereTheyDoNotApply) {
+    open(sampleSet());
+    frmpeGraph* scope = graph("Channel 2");
+    ASSERT_NE(scope, nullptr);
+    ASSERT_FALSE(scope->owner()->bIsVODgraph());
+    m_prompt.clear();
+    trigger(*scope, "MenuVOD2pt");
+    EXPECT_EQ(scope->clickState().mode(), graphs::kModeNormal);
+    trigger(*scope, "MenuOffset");
+    EXPECT_EQ(scope->clickState().mode(), graphs::kModeNormal);
+    EXPECT_EQ(m_prompt.messages(), (std::vector<std::string>{measure::kNotAVodGraph,
+                                                             graphs::kOffsetOnOriginalGraph}));
+}
+
 TEST_F(GraphWindows, ClicksOnAGraphWithoutPointsChangeNothing) {
     open(fixtureSet());
     frmpeGraph* w = graph("E1");
