@@ -445,6 +445,8 @@ void frmpeGraph::setPreviewMode(int mode) {
 
 void frmpeGraph::layoutPage() {
     const QSize room = m_page->size();
+    // A page not laid out yet has no room: the plot keeps its size until it has.
+    if (room.width() < 2 || room.height() < 2) return;
     if (m_previewMode == 0) {
         m_plot->setGeometry(0, 0, room.width(), room.height());
         return;
