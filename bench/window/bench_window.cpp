@@ -148,9 +148,9 @@ private:
     std::vector<bool> m_drawn;
 };
 
-// The graph windows open at their smallest size, where the plot has no height to draw
-// into; they are tiled (Window > Tile Horizontally) as part of the opening, so that each
-// draws its plot at the size the user looks at.
+// The graph windows open at their smallest size (a title bar, the plot out of sight); they
+// are tiled (Window > Tile Horizontally) as part of the opening, so that each draws its plot
+// at a size the user can look at.
 bool openAndDraw(MainWindow& main, std::size_t& windows) {
     if (!main.window().OpenTestSetFile(largeTest().setFile().string())) return false;
     const std::vector<graphs::frmpeGraph*> shown = main.window().graphWindows();
