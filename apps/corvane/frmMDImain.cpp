@@ -61,10 +61,7 @@ frmMDImain::frmMDImain(common::Prompt& prompt, std::string programDirectory)
     connect(m_intro, &frmIntroBx::chosen, this,
             [this](shell::StartChoice choice) { m_shell.Choose(choice); });
     m_open = new frmOpenSet(m_graphs, prompt, this);
-    connect(m_open, &frmOpenSet::opened, this, [this] {
-        arrangeIcons();
-        m_graphs.ActivateCurrentGraph();
-    });
+    connect(m_open, &frmOpenSet::opened, this, [this] { showOpenedTest(); });
     m_copy = new frmCopySet(prompt, m_progress, this);
     buildMenus();
     resize(1000, 700);
@@ -99,6 +96,9 @@ void frmMDImain::connectGraphWindows() {
         auto* window = new graphs::frmpeGraph(owner, m_graphWindows);
         QMdiSubWindow* sub = m_area->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
+        // The plot's own size hint is a bare title bar; start at a size that shows a trace.
+        const QSize area = m_area->viewport()->size();
+        sub->resize(std::max(480, area.width() * 2 / 3), std::max(280, area.height() / 2));
         sub->show();
         return std::make_unique<graphs::GraphWindowHandle>(*window);
     });
@@ -116,12 +116,27 @@ std::vector<graphs::frmpeGraph*> frmMDImain::graphWindows() const {
     return windows;
 }
 
-bool frmMDImain::OpenTestSetFile(const std::string& setFile) {
+bool frmMDImain::OpenTestSetFile(const std::string& setFile, bool quiet) {
     hideStartBox();
-    if (!m_graphs.OpenTestSet(setFile, false)) return false;
+    if (!m_graphs.OpenTestSet(setFile, quiet)) {
+        // Nothing opened: the user chooses again.
+        showStartBox();
+        return false;
+    }
+    showOpenedTest();
+    return true;
+}
+
+void frmMDImain::showOpenedTest() {
+    // A few graphs are shown one above the other, as the traces of one shot are compared
+    // along the same time axis; more than that would be too thin, so they are cascaded.
+    constexpr int kMostTiled = 4;
+    if (m_area->subWindowList().size() <= kMostTiled)
+        tileHorizontally();
+    else
+        m_area->cascadeSubWindows();
     arrangeIcons();
     m_graphs.ActivateCurrentGraph();
-    return true;
 }
 
 void frmMDImain::buildMenus() {

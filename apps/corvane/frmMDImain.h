@@ -47,9 +47,10 @@ public:
     std::vector<graphs::frmpeGraph*> graphWindows() const;
 
     // Opens a test set as the open-test window does (start box hidden, windows arranged, the
-    // current graph activated); true when it was set up. Each graph window counts its drawn
+    // current graph activated); true when it was set up. Quiet: no messages of success or
+    // failure. Each graph window counts its drawn
     // plots (frmpeGraph::replots, signal replotted).
-    bool OpenTestSetFile(const std::string& setFile);
+    bool OpenTestSetFile(const std::string& setFile, bool quiet = false);
 
     // Closes every test set, then offers to save a copy of the set file.
     void SaveFile(const QString& setFile);
@@ -71,6 +72,8 @@ private:
     void buildMenus();
     void connectGraphWindows();
     void showBar();
+    // Windows of a just-opened test laid out so every trace shows, current graph activated.
+    void showOpenedTest();
 
     common::Prompt& m_prompt;
     std::string m_programDirectory;

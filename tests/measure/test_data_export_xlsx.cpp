@@ -327,4 +327,36 @@ TEST_F(SpreadsheetExportTest, FailuresSayWhyAndLeaveNoFile) {
     }
 }
 
+TEST_F(SpreadsheetExportTest, ATestInAFolderThatCannotBeWrittenExportsIntoTheUsersFolder) {
+    open(20);
+    testsupport::TempDir home;
+    const testsupport::ScopedVantrelHome scopedHome(home.path());
+    fs::permissions(home.path(), fs::perms::all);
+    measure::ExportContext besideTheTest{prompt, clipboard, opener, ""};
+
+    // The test's own folder first.
+    ASSERT_TRUE(measure::CopyDataToExcel(*dataset, 1, 0.0, 5.0, "caption", besideTheTest));
+    ASSERT_EQ(opener.opened.size(), 1u);
+    EXPECT_EQ(fs::path(opener.opened[0]).parent_path(), dir.path());
+
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    const bool dropped = ::geteuid() == 0 && ::seteuid(65534) == 0;
+    const bool binds = dropped || ::geteuid() != 0;
+    bool done = false;
+    if (binds) done = measure::CopyDataToExcel(*dataset, 1, 0.0, 5.0, "caption", besideTheTest);
+    if (dropped) {
+        [[maybe_unused]] const int restored = ::seteuid(0);
+    }
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    if (!binds) GTEST_SKIP() << "permissions do not bind";
+    EXPECT_TRUE(done) << prompt.messages().back();
+    ASSERT_EQ(opener.opened.size(), 2u);
+    const fs::path saved = opener.opened[1];
+    EXPECT_EQ(saved.parent_path(), home.path() / measure::kExportsFolder);
+    EXPECT_TRUE(fs::exists(saved));
+    EXPECT_NE(prompt.messages().back().find(saved.string()), std::string::npos);
+}
+
 }  // namespace

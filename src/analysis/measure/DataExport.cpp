@@ -4,6 +4,10 @@
 #include <exception>
 #include <filesystem>
 #include <new>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "analysis/files/clsDataset.h"
 #include "analysis/measure/GraphSeries.h"
@@ -11,6 +15,7 @@
 #include "analysis/measure/ProbeUnits.h"
 #include "analysis/measure/SpreadsheetExport.h"
 #include "analysis/measure/TextExport.h"
+#include "common/AppPaths.h"
 #include "common/Error.h"
 
 namespace measure {
@@ -32,8 +37,16 @@ bool knownGraph(const files::clsDataset& dataset, std::int32_t graph) {
 
 std::string spreadsheetFolder(const files::clsDataset& dataset, const ExportContext& context) {
     if (!context.spreadsheetFolder.empty()) return context.spreadsheetFolder;
-    const fs::path folder = fs::path(dataset.setFile().sSetFileName()).parent_path();
-    return folder.empty() ? std::string(".") : folder.string();
+    fs::path folder = fs::path(dataset.setFile().sSetFileName()).parent_path();
+    if (folder.empty()) folder = ".";
+    // Tests are often opened where they cannot be written (a shared or read-only copy); the
+    // workbook then goes to the user's own folder, and the saved-location message says where.
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0)
+        return folder.string();
+    const fs::path own = common::userDataDirectory() / kExportsFolder;
+    std::error_code ignored;
+    fs::create_directories(own, ignored);
+    return own.string();
 }
 
 std::string testName(const files::clsDataset& dataset) {

@@ -52,11 +52,16 @@ public:
     virtual bool openFile(const std::string& path) = 0;
 };
 
+// Workbooks of tests whose folder cannot be written, in the user data folder.
+inline constexpr const char* kExportsFolder = "exports";
+
 struct ExportContext {
     common::Prompt& prompt;
     Clipboard& clipboard;
     FileOpener& opener;
-    std::string spreadsheetFolder;  // folder for .xlsx files; empty = the test's own folder
+    // Folder for .xlsx files; empty = the test's own folder, or kExportsFolder in the user
+    // data folder when the test's folder cannot be written.
+    std::string spreadsheetFolder;
 };
 
 // mode 0 times, 1 values, 2 "time,value" lines. toFile: the text goes to fileName (written
