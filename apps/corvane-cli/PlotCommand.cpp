@@ -120,12 +120,12 @@ bool writeImage(QCustomPlot& plot, graphs::PlotAdapter& adapter, const std::stri
 
 CLI::App* addPlotCommand(CLI::App& app, PlotRequest& request) {
     CLI::App* command = app.add_subcommand(
-        "plot", "Draw a channel's graph into an image file (.png, .jpg or .pdf; read-only)");
+        "plot", "Draw a channel's graph into an image file (.png, .jpg, .pdf or .svg; read-only)");
     command->add_option("setfile", request.setFile, "The test's set file (root.crv)")->required();
     command->add_option("--channel", request.channel, "Channel number")->required();
     command->add_option("--from", request.fromMs, "First time in ms (default: first point)");
     command->add_option("--to", request.toMs, "Last time in ms (default: last point)");
-    command->add_option("--out", request.outFile, "The image file (.png, .jpg or .pdf)")
+    command->add_option("--out", request.outFile, "The image file (.png, .jpg, .pdf or .svg)")
         ->required();
     command->add_option("--width", request.width, "Image width in pixels (default 700)")
         ->check(CLI::Range(16, 20000));
@@ -137,8 +137,9 @@ CLI::App* addPlotCommand(CLI::App& app, PlotRequest& request) {
 int runPlot(const PlotRequest& request, std::ostream& err) {
     try {
         const std::string ending = lowerEnding(request.outFile);
-        if (ending != ".png" && ending != ".pdf" && ending != ".jpg" && ending != ".jpeg")
-            fail("The image " + request.outFile + " must end in .png, .jpg or .pdf");
+        if (ending != ".png" && ending != ".pdf" && ending != ".jpg" && ending != ".jpeg" &&
+            ending != ".svg")
+            fail("The image " + request.outFile + " must end in .png, .jpg, .pdf or .svg");
 
         OpenedTest test(request.setFile);
         files::clsDataset& dataset = test.dataset();

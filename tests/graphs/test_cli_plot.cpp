@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QXmlStreamReader>
 
 #include <filesystem>
 #include <string>
@@ -73,11 +74,31 @@ TEST_F(CliPlotTest, DrawsTheChannelIntoAnImageOfTheAskedSize) {
     EXPECT_EQ(left, std::vector<std::string>{"graph.png"});  // no temporary file stays
 }
 
-TEST_F(CliPlotTest, WritesPdf) {
-    const std::string out = (dir.path() / "graph.pdf").string();
-    const auto run = cli({"plot", kSample, "--channel", "1", "--out", out});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(testsupport::readFile(out).substr(0, 5), "%PDF-");
+TEST_F(CliPlotTest, WritesVectorImages) {
+    struct Case {
+        std::string file;
+        std::string start;
+        std::vector<std::string> contents;
+    };
+    const std::vector<Case> cases = {
+        {"graph.pdf", "%PDF-", {}},
+        {"graph.svg", "<?xml",
+         {"<svg ", "width=\"700\" height=\"320\"", ">Channel 1</text>", "<polyline ",
+          "<clipPath "}},
+    };
+    for (const Case& c : cases) {
+        const std::string out = (dir.path() / c.file).string();
+        const auto run = cli({"plot", kSample, "--channel", "1", "--out", out});
+        ASSERT_EQ(run.exitCode, 0) << c.file << ": " << run.err;
+        const std::string written = testsupport::readFile(out);
+        EXPECT_EQ(written.substr(0, c.start.size()), c.start) << c.file;
+        for (const std::string& part : c.contents)
+            EXPECT_NE(written.find(part), std::string::npos) << c.file << ": " << part;
+    }
+    QXmlStreamReader xml(
+        QByteArray::fromStdString(testsupport::readFile(dir.path() / "graph.svg")));
+    while (!xml.atEnd()) xml.readNext();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
 }
 
 TEST_F(CliPlotTest, RefusesWithAMessageAndWritesNothing) {
@@ -88,8 +109,8 @@ TEST_F(CliPlotTest, RefusesWithAMessageAndWritesNothing) {
     };
     const std::string out = (dir.path() / "graph.png").string();
     const std::vector<Case> cases = {
-        {{"plot", kSample, "--channel", "1", "--out", (dir.path() / "g.svg").string()}, 1,
-         ".png, .jpg or .pdf"},
+        {{"plot", kSample, "--channel", "1", "--out", (dir.path() / "g.bmp").string()}, 1,
+         ".png, .jpg, .pdf or .svg"},
         {{"plot", kSample, "--channel", "9", "--out", out}, 1, "no channel 9"},
         {{"plot", (dir.path() / "none.crv").string(), "--channel", "1", "--out", out}, 1,
          "error"},

@@ -8,14 +8,19 @@
 #include <QClipboard>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QXmlStreamReader>
 
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <sstream>
 
 #include "analysis/graphs/plot/PlotAdapter.h"
 #include "analysis/graphs/plot/PlotFile.h"
 #include "analysis/graphs/plot/PlotMargins.h"
+#include "analysis/graphs/plot/SvgPaintDevice.h"
 #include "support/QtApplicationEnvironment.h"
 #include "support/TempDir.h"
 
@@ -307,10 +312,173 @@ TEST(PlotAdapter, ExportsImagesOfTheAskedSize) {
     ASSERT_TRUE(drawn.adapter.exportImage(pdf, 700, 320, error)) << error;
     EXPECT_EQ(testsupport::readFile(pdf).substr(0, 5), "%PDF-");
 
-    EXPECT_FALSE(drawn.adapter.exportImage((dir.path() / "plot.svg").string(), 700, 320, error));
-    EXPECT_NE(error.find(".png"), std::string::npos);
+    EXPECT_FALSE(drawn.adapter.exportImage((dir.path() / "plot.bmp").string(), 700, 320, error));
+    EXPECT_NE(error.find(".png, .jpg, .pdf or .svg"), std::string::npos) << error;
     EXPECT_FALSE(drawn.adapter.exportImage(png, 0, 320, error));
     EXPECT_FALSE(drawn.adapter.exportImage("/nonexistent-folder/p.png", 700, 320, error));
+}
+
+// The coordinate pairs of an SVG "points" or "d" attribute, commands dropped.
+std::vector<QPointF> pointsOf(const QString& attribute) {
+    std::string text = attribute.toStdString();
+    for (char& c : text)
+        if (c == ',' || std::isalpha(static_cast<unsigned char>(c))) c = ' ';
+    std::istringstream in(text);
+    std::vector<QPointF> points;
+    double x = 0, y = 0;
+    while (in >> x >> y) points.emplace_back(x, y);
+    return points;
+}
+
+QRectF boundsOf(const std::vector<QPointF>& points) {
+    QPolygonF polygon;
+    for (const QPointF& p : points) polygon << p;
+    return polygon.boundingRect();
+}
+
+// What an SVG file holds, read back with a strict XML reader.
+struct ReadSvg {
+    QString error;
+    QString rootName, width, height;
+    std::vector<std::string> texts;
+    std::string textTransformOf(const std::string& text) const {
+        const auto at = transforms.find(text);
+        return at == transforms.end() ? std::string() : at->second;
+    }
+    std::map<std::string, std::string> transforms;
+    std::vector<QPointF> longestLine;  // the polyline or path with the most points
+    QRectF clipOfLongestLine;          // the clip it is drawn in; empty if none
+    int clips = 0;
+
+    explicit ReadSvg(const std::string& file) {
+        QXmlStreamReader xml(QByteArray::fromStdString(testsupport::readFile(file)));
+        std::map<QString, QRectF> clipRects;
+        std::vector<QRectF> groupClips;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isEndElement() && xml.name() == u"g") groupClips.pop_back();
+            if (!xml.isStartElement()) continue;
+            const QXmlStreamAttributes a = xml.attributes();
+            if (rootName.isEmpty()) {
+                rootName = xml.name().toString();
+                width = a.value("width").toString();
+                height = a.value("height").toString();
+            } else if (xml.name() == u"clipPath") {
+                const QString id = a.value("id").toString();
+                xml.readNextStartElement();
+                clipRects[id] = boundsOf(pointsOf(xml.attributes().value("d").toString()));
+                ++clips;
+            } else if (xml.name() == u"g") {
+                QString ref = a.value("clip-path").toString();
+                ref = ref.mid(5, ref.size() - 6);  // url(#id)
+                groupClips.push_back(clipRects.count(ref) ? clipRects[ref] : QRectF());
+            } else if (xml.name() == u"text") {
+                const std::string transform = a.value("transform").toString().toStdString();
+                texts.push_back(xml.readElementText().toStdString());
+                transforms[texts.back()] = transform;
+            } else if (xml.name() == u"polyline" || xml.name() == u"path") {
+                const auto points =
+                    pointsOf(a.value(xml.name() == u"path" ? "d" : "points").toString());
+                if (points.size() > longestLine.size()) {
+                    longestLine = points;
+                    clipOfLongestLine = groupClips.empty() ? QRectF() : groupClips.back();
+                }
+            }
+        }
+        if (xml.hasError()) error = xml.errorString();
+    }
+};
+
+TEST(PlotAdapter, ExportsSvgWithTextsTraceAndClip) {
+    testsupport::TempDir dir;
+    graphs::PlotState state = sampleState();
+    state.mainTitle.text = "Peak < 5 & \"rising\"";
+    DrawnPlot drawn(state);
+    // A hidden widget keeps its first viewport; it is set to the image's size, so the trace
+    // can be compared with the widget's coordinates.
+    drawn.plot.setViewport(QRect(0, 0, 640, 400));
+    const std::string svg = (dir.path() / "plot.SVG").string();
+    std::string error;
+    ASSERT_TRUE(drawn.adapter.exportImage(svg, 640, 400, error)) << error;
+    const std::string raw = testsupport::readFile(svg);
+    EXPECT_NE(raw.find("Peak &lt; 5 &amp; &quot;rising&quot;"), std::string::npos);
+
+    const ReadSvg read(svg);
+    ASSERT_TRUE(read.error.isEmpty()) << read.error.toStdString();
+    EXPECT_EQ(read.rootName, "svg");
+    EXPECT_EQ(read.width, "640");
+    EXPECT_EQ(read.height, "400");
+    struct Case {
+        std::string text;
+        bool turned;  // drawn rotated, as the y label
+    };
+    const std::vector<Case> cases = {
+        {state.mainTitle.text, false}, {"Voltage Data", false}, {"Time (ms)", false},
+        {"Volts (V) ", true},          {"T = 6.0000 ms ", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NE(std::find(read.texts.begin(), read.texts.end(), c.text), read.texts.end())
+            << c.text;
+        EXPECT_EQ(read.textTransformOf(c.text).empty(), !c.turned) << c.text;
+    }
+
+    // The trace up to the gap at point 50, where the widget draws it, clipped to the axes.
+    ASSERT_GE(read.longestLine.size(), 40u);
+    drawn.adapter.relayout();
+    const QPointF first = drawn.adapter.graphToPixel(0.0, 0.0);
+    EXPECT_NEAR(read.longestLine.front().x(), first.x(), 1.0);
+    EXPECT_NEAR(read.longestLine.front().y(), first.y(), 1.0);
+    EXPECT_GE(read.clips, 1);
+    const QRect axes = drawn.plot.axisRect()->rect();
+    EXPECT_NEAR(read.clipOfLongestLine.left(), axes.left(), 2.0);
+    EXPECT_NEAR(read.clipOfLongestLine.right(), axes.right(), 2.0);
+    EXPECT_NEAR(read.clipOfLongestLine.top(), axes.top(), 2.0);
+    EXPECT_NEAR(read.clipOfLongestLine.bottom(), axes.bottom(), 2.0);
+}
+
+// What the plot does not draw itself: images, transforms, no pen, clips ended by restore().
+TEST(SvgPaintDevice, DrawsImagesTransformsAndEndsClips) {
+    graphs::SvgPaintDevice device(200, 100);
+    QImage red(4, 3, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    {
+        QPainter painter(&device);
+        painter.save();
+        painter.setClipRect(QRect(10, 10, 50, 40));
+        painter.translate(5, 7);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 255, 128));
+        painter.drawRect(QRectF(0, 0, 20, 10));
+        painter.restore();
+        painter.setPen(QPen(Qt::green, 2, Qt::DashLine));
+        painter.drawLine(QPointF(0, 90), QPointF(200, 90));
+        painter.drawImage(QPointF(100, 20), red);
+    }
+    const std::string svg = device.document();
+    QXmlStreamReader xml(QByteArray::fromStdString(svg));
+    while (!xml.atEnd()) xml.readNext();
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString() << "\n" << svg;
+
+    const auto rect = svg.find("<path d=\"M5,7 L25,7 L25,17 L5,17 Z\" fill=\"#0000ff\" "
+                               "fill-opacity=\"0.502\"");
+    ASSERT_NE(rect, std::string::npos) << svg;
+    EXPECT_NE(svg.find("stroke=\"none\"", rect), std::string::npos);
+    const auto groupEnd = svg.find("</g>", rect);
+    const auto line = svg.find("<polyline points=\"0,90 200,90\"");
+    ASSERT_NE(line, std::string::npos) << svg;
+    EXPECT_LT(groupEnd, line);  // the line is drawn unclipped
+    EXPECT_NE(svg.find("stroke-dasharray=\"8,4\"", line), std::string::npos) << svg;
+
+    const std::string uri = "xlink:href=\"data:image/png;base64,";
+    const auto image = svg.find(uri);
+    ASSERT_NE(image, std::string::npos);
+    const auto start = image + uri.size();
+    const std::string base64 = svg.substr(start, svg.find('"', start) - start);
+    const QImage back =
+        QImage::fromData(QByteArray::fromBase64(QByteArray::fromStdString(base64)), "PNG");
+    EXPECT_EQ(back.size(), QSize(4, 3));
+    EXPECT_EQ(back.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_NE(svg.find("<image x=\"100\" y=\"20\" width=\"4\" height=\"3\""), std::string::npos);
 }
 
 TEST(PlotAdapter, CopiesALimitedImageToTheClipboard) {

@@ -1,4 +1,5 @@
 #include "analysis/graphs/plot/PlotAdapter.h"
+#include "analysis/graphs/plot/SvgPaintDevice.h"
 
 #include <qcustomplot.h>
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <limits>
 
 namespace graphs {
@@ -257,6 +259,26 @@ PlotLimits PlotAdapter::boxToLimits(const QRect& box) const {
     return {std::min(x1, x2), std::max(x1, x2), std::min(y1, y2), std::max(y1, y2)};
 }
 
+namespace {
+
+// As savePdf draws: vector mode, no cached label pixmaps (toPainter turns caching off), so
+// texts stay texts and lines stay lines.
+bool saveSvg(QCustomPlot& plot, const std::string& path, int width, int height) {
+    SvgPaintDevice device(width, height);
+    QCPPainter painter;
+    if (!painter.begin(&device)) return false;
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    plot.toPainter(&painter, width, height);
+    if (!painter.end()) return false;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << device.document();
+    out.close();
+    return !out.fail();
+}
+
+}  // namespace
+
 bool PlotAdapter::exportImage(const std::string& path, int width, int height,
                               std::string& error) {
     if (width <= 0 || height <= 0) {
@@ -273,8 +295,10 @@ bool PlotAdapter::exportImage(const std::string& path, int width, int height,
         written = m_plot.saveJpg(file, width, height);
     } else if (ending == "pdf") {
         written = m_plot.savePdf(file, width, height);
+    } else if (ending == "svg") {
+        written = saveSvg(m_plot, path, width, height);
     } else {
-        error = "Images are written as .png, .jpg or .pdf, not " + path;
+        error = "Images are written as .png, .jpg, .pdf or .svg, not " + path;
         return false;
     }
     if (!written) {
