@@ -69,7 +69,7 @@ public:
     bool dragZoom() const { return m_dragZoom; }
     PlotLimits boxToLimits(const QRect& box) const;
 
-    // Writes the plot at width x height to path, by its ending: .png, .jpg/.jpeg or .pdf.
+    // Writes the plot at width x height to path, by its ending: .png, .jpg/.jpeg, .pdf or .svg.
     // false with error set otherwise.
     bool exportImage(const std::string& path, int width, int height, std::string& error);
     // The plot at width x height (limited to 4096 on each side) as an image on the clipboard.
