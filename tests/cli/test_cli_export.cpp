@@ -20,6 +20,7 @@
 #include "common/ScriptedPrompt.h"
 #include "files/DatasetFixture.h"
 #include "support/RunProgram.h"
+#include "support/WorkbookSheet.h"
 #include "support/TempDir.h"
 
 
@@ -31,32 +32,11 @@ using testsets::TestSet;
 
 using CliRun = testsupport::ProgramRun;
 
-std::optional<std::string> onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::string rest = path ? path : "/usr/bin:/bin";
-    while (!rest.empty()) {
-        const std::size_t colon = rest.find(':');
-        const fs::path candidate = fs::path(rest.substr(0, colon)) / program;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-        if (colon == std::string::npos) break;
-        rest.erase(0, colon + 1);
-    }
-    return std::nullopt;
-}
-
-// The XML of a workbook's first sheet, unpacked by unzip or python3's zipfile.
+// The XML of a workbook's first sheet.
 std::string sheetXml(const fs::path& workbook) {
-    testsupport::ProgramRun run;
-    if (const auto unzip = onPath("unzip"))
-        run = testsupport::runProgram(*unzip, {"-p", workbook.string(), "xl/worksheets/sheet1.xml"});
-    else if (const auto python = onPath("python3"))
-        run = testsupport::runProgram(
-            *python, {"-c", "import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))",
-                      workbook.string(), "xl/worksheets/sheet1.xml"});
-    else
-        throw std::runtime_error("no unzip or python3 to read the workbook");
-    if (run.exitCode != 0) throw std::runtime_error("cannot unpack " + workbook.string() + ": " + run.err);
-    return run.out;
+    const std::optional<std::string> xml = testsupport::workbookSheetXml(workbook);
+    if (!xml) throw std::runtime_error("no unzip or python3 to read the workbook");
+    return *xml;
 }
 
 // Runs corvane-cli with the arguments, VANTREL_HOME pointed at home.

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "support/WithoutRootRights.h"
+
 namespace fs = std::filesystem;
 using common::CMapFile;
 
@@ -155,23 +157,7 @@ TEST_F(MapFileTest, WordsAreSignedLittleEndian) {
     EXPECT_EQ(range[2], 0xFF);
 }
 
-// Root ignores file permissions; for the scope it acts as an ordinary user so that a
-// read-only file really refuses writing.
-class WithoutRootRights {
-public:
-    WithoutRootRights() : m_dropped(::geteuid() == 0 && ::seteuid(65534) == 0) {}
-    ~WithoutRootRights() {
-        if (m_dropped) {
-            [[maybe_unused]] const int restored = ::seteuid(0);
-        }
-    }
-    WithoutRootRights(const WithoutRootRights&) = delete;
-    WithoutRootRights& operator=(const WithoutRootRights&) = delete;
-    bool permissionsApply() const { return m_dropped || ::geteuid() != 0; }
-
-private:
-    bool m_dropped;
-};
+using testsupport::WithoutRootRights;
 
 TEST_F(MapFileTest, ReadOnlyFileMapsForReading) {
     const auto path = write("ro.raw", wordBytes({11, 22, 33, 44}));

@@ -22,6 +22,7 @@
 #include "files/DatasetFixture.h"
 #include "measure/SeriesFixture.h"
 #include "support/TempDir.h"
+#include "support/WithoutRootRights.h"
 
 namespace {
 
@@ -194,22 +195,7 @@ TEST_F(ClipboardExportTest, AboveMaxPointsAsksFirstForClipboardAndFile) {
     }
 }
 
-// Root ignores file permissions; for the scope it acts as an ordinary user.
-class WithoutRootRights {
-public:
-    WithoutRootRights() : m_dropped(::geteuid() == 0 && ::seteuid(65534) == 0) {}
-    ~WithoutRootRights() {
-        if (m_dropped) {
-            [[maybe_unused]] const int restored = ::seteuid(0);
-        }
-    }
-    WithoutRootRights(const WithoutRootRights&) = delete;
-    WithoutRootRights& operator=(const WithoutRootRights&) = delete;
-    bool permissionsApply() const { return m_dropped || ::geteuid() != 0; }
-
-private:
-    bool m_dropped;
-};
+using testsupport::WithoutRootRights;
 
 TEST_F(ClipboardExportTest, FileThatCannotBeWrittenSaysWhyAndLeavesNothing) {
     open(5000);

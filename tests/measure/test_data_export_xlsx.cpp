@@ -25,39 +25,12 @@
 #include "files/DatasetFixture.h"
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
+#include "support/WithoutRootRights.h"
+#include "support/WorkbookSheet.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::optional<std::string> onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::string rest = path ? path : "/usr/bin:/bin";
-    while (!rest.empty()) {
-        const std::size_t colon = rest.find(':');
-        const fs::path candidate = fs::path(rest.substr(0, colon)) / program;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-        if (colon == std::string::npos) break;
-        rest.erase(0, colon + 1);
-    }
-    return std::nullopt;
-}
-
-// The XML of the workbook's first sheet; nothing when no unpacker is installed.
-std::optional<std::string> sheetXml(const fs::path& workbook) {
-    testsupport::ProgramRun run;
-    if (const auto unzip = onPath("unzip")) {
-        run = testsupport::runProgram(*unzip, {"-p", workbook.string(), "xl/worksheets/sheet1.xml"});
-    } else if (const auto python = onPath("python3")) {
-        run = testsupport::runProgram(
-            *python, {"-c", "import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))",
-                      workbook.string(), "xl/worksheets/sheet1.xml"});
-    } else {
-        return std::nullopt;
-    }
-    if (run.exitCode != 0) throw std::runtime_error("cannot unpack " + workbook.string() + ": " + run.err);
-    return run.out;
-}
 
 struct Cell {
     bool text = false;
@@ -161,7 +134,7 @@ protected:
         if (dataset) dataset->SetPointEdits(3, nullptr);
     }
     Sheet savedSheet(const fs::path& path) {
-        const std::optional<std::string> xml = sheetXml(path);
+        const std::optional<std::string> xml = testsupport::workbookSheetXml(path);
         if (!xml) throw std::runtime_error("no unzip or python3 to read the workbook");
         return Sheet(*xml);
     }
@@ -308,11 +281,11 @@ TEST_F(SpreadsheetExportTest, FailuresSayWhyAndLeaveNoFile) {
                                             fs::perms::others_read | fs::perms::others_exec);
             fs::permissions(out.path(), fs::perms::owner_read | fs::perms::owner_exec |
                                             fs::perms::group_exec | fs::perms::others_exec);
-            const bool dropped = ::geteuid() == 0 && ::seteuid(65534) == 0;
-            const bool binds = dropped || ::geteuid() != 0;
-            if (binds) done = measure::CopyDataToExcel(*dataset, 1, c.from, c.to, "caption", context);
-            if (dropped) {
-                [[maybe_unused]] const int restored = ::seteuid(0);
+            bool binds = false;
+            {
+                const testsupport::WithoutRootRights user;
+                binds = user.permissionsApply();
+                if (binds) done = measure::CopyDataToExcel(*dataset, 1, c.from, c.to, "caption", context);
             }
             fs::permissions(out.path(), fs::perms::owner_all);
             if (!binds) continue;
@@ -342,12 +315,12 @@ TEST_F(SpreadsheetExportTest, ATestInAFolderThatCannotBeWrittenExportsIntoTheUse
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec |
                                     fs::perms::group_read | fs::perms::group_exec |
                                     fs::perms::others_read | fs::perms::others_exec);
-    const bool dropped = ::geteuid() == 0 && ::seteuid(65534) == 0;
-    const bool binds = dropped || ::geteuid() != 0;
+    bool binds = false;
     bool done = false;
-    if (binds) done = measure::CopyDataToExcel(*dataset, 1, 0.0, 5.0, "caption", besideTheTest);
-    if (dropped) {
-        [[maybe_unused]] const int restored = ::seteuid(0);
+    {
+        const testsupport::WithoutRootRights user;
+        binds = user.permissionsApply();
+        if (binds) done = measure::CopyDataToExcel(*dataset, 1, 0.0, 5.0, "caption", besideTheTest);
     }
     fs::permissions(dir.path(), fs::perms::owner_all);
     if (!binds) GTEST_SKIP() << "permissions do not bind";
