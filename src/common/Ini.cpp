@@ -178,6 +178,16 @@ void writeValue(const fs::path& file, std::string_view section, std::string_view
     });
 }
 
+void writeValueBefore(const fs::path& file, std::string_view section, std::string_view key,
+                      std::string_view value, std::string_view before) {
+    text::checkWritable(section, key, value);
+    modify(file, [&](const std::string& content) -> std::optional<std::string> {
+        if (text::find(content, section, key) == std::optional<std::string>(std::string(value)))
+            return std::nullopt;
+        return text::withValueBefore(content, section, key, value, before);
+    });
+}
+
 std::string updateValue(const fs::path& file, std::string_view section, std::string_view key,
                         const std::function<std::string(const std::optional<std::string>&)>& change) {
     text::checkWritable(section, key, "");

@@ -31,6 +31,11 @@ std::optional<std::string> readValue(const std::filesystem::path& file, std::str
 void writeValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
                 std::string_view value);
 
+// writeValue, except that a new key goes right before the section's key `before` when that
+// key is there (see text::withValueBefore). Throws like writeValue.
+void writeValueBefore(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                      std::string_view value, std::string_view before);
+
 // Read-modify-write of one key under the lock: change gets the current value (nothing when
 // missing) and returns the value to write, which is also returned. Used for counters that
 // several processes increment.

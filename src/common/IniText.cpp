@@ -153,6 +153,19 @@ std::string withValue(std::string_view content, std::string_view section, std::s
     return out;
 }
 
+std::string withValueBefore(std::string_view content, std::string_view section, std::string_view key,
+                            std::string_view value, std::string_view before) {
+    const std::vector<Line> lines = splitLines(content);
+    const auto range = findSection(content, lines, section);
+    if (!range || findKey(content, lines, *range, key)) return withValue(content, section, key, value);
+    const auto at = findKey(content, lines, *range, before);
+    if (!at) return withValue(content, section, key, value);
+    std::string out(content.substr(0, lines[*at].begin));
+    out.append(key).append("=").append(value).append(lineEnding(content));
+    out.append(content.substr(lines[*at].begin));
+    return out;
+}
+
 std::string withoutKey(std::string_view content, std::string_view section, std::string_view key) {
     const std::vector<Line> lines = splitLines(content);
     const auto range = findSection(content, lines, section);

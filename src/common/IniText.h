@@ -23,6 +23,12 @@ std::optional<std::string> find(std::string_view content, std::string_view secti
 std::string withValue(std::string_view content, std::string_view section, std::string_view key,
                       std::string_view value);
 
+// The same as withValue, except that a new key goes on a line of its own right before the
+// section's key `before` when that key is there: for files whose last key marks them as
+// finished, so that a key added later still comes before the mark.
+std::string withValueBefore(std::string_view content, std::string_view section, std::string_view key,
+                            std::string_view value, std::string_view before);
+
 // The content without the key's line (unchanged when section or key is missing).
 std::string withoutKey(std::string_view content, std::string_view section, std::string_view key);
 

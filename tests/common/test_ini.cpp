@@ -14,6 +14,7 @@ namespace {
 
 using common::ini::text::find;
 using common::ini::text::withValue;
+using common::ini::text::withValueBefore;
 using common::ini::text::withoutKey;
 using testsupport::readFile;
 using testsupport::TempDir;
@@ -74,6 +75,30 @@ TEST(IniText, WritesChangeOnlyTheirOwnLine) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(withValue(c.before, c.section, c.key, c.value), c.after) << c.name;
+}
+
+TEST(IniText, ANewKeyCanGoBeforeTheKeyThatMarksTheSectionFinished) {
+    struct Case {
+        const char* name;
+        std::string before;
+        std::string after;
+    };
+    // Key "M" = "x" written before "Complete" of section "Status".
+    const Case cases[] = {
+        {"right before the mark", "[Status]\nError=T\nComplete=T\n[t]\nK=1\n",
+         "[Status]\nError=T\nM=x\nComplete=T\n[t]\nK=1\n"},
+        {"CRLF kept", "[Status]\r\nComplete=T\r\n", "[Status]\r\nM=x\r\nComplete=T\r\n"},
+        {"mark looked for without regard to case", "[status]\ncomplete = T\n",
+         "[status]\nM=x\ncomplete = T\n"},
+        {"no mark yet: after the last entry", "[Status]\nA=1\n", "[Status]\nA=1\nM=x\n"},
+        {"a mark in another section does not count", "[t]\nComplete=T\n[Status]\nA=1\n",
+         "[t]\nComplete=T\n[Status]\nA=1\nM=x\n"},
+        {"an existing key stays in its place", "[Status]\nM=old\nComplete=T\nZ=1\n",
+         "[Status]\nM=x\nComplete=T\nZ=1\n"},
+        {"no section yet", "", "[Status]\nM=x\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(withValueBefore(c.before, "Status", "M", "x", "Complete"), c.after) << c.name;
 }
 
 TEST(IniText, RemovesOnlyTheKeyLine) {
@@ -144,6 +169,16 @@ TEST_F(IniFile, ListsSectionsAndKeysInFileOrder) {
     EXPECT_EQ(common::ini::keysOf(file, "SETTINGS"), (std::vector<std::string>{"B", "A"}));
     common::ini::removeKey(file, "settings", "b");
     EXPECT_EQ(common::ini::keysOf(file, "settings"), (std::vector<std::string>{"A"}));
+}
+
+TEST_F(IniFile, AKeyWrittenBeforeAnotherKeepsThatOneLast) {
+    common::ini::writeValue(file, "Status", "Error", "T");
+    common::ini::writeValue(file, "Status", "Complete", "T");
+    common::ini::writeValueBefore(file, "Status", "Message 1", "Download cancelled.", "Complete");
+    EXPECT_EQ(common::ini::keysOf(file, "Status"),
+              (std::vector<std::string>{"Error", "Message 1", "Complete"}));
+    EXPECT_EQ(common::ini::readValue(file, "Status", "Message 1"), "Download cancelled.");
+    EXPECT_THROW(common::ini::writeValueBefore(file, "Status", "M", "a\nb", "Complete"), std::invalid_argument);
 }
 
 int incrementOnce(const std::filesystem::path& file) {
